@@ -1,0 +1,33 @@
+// The behaviour tick: the pet's economy, needs, mischief and one walking step per timer tick.
+#pragma once
+
+#include <cstdint>
+
+#include "pet/pet_port.h"
+#include "state/pet_state.h"
+
+namespace pomki {
+
+enum RoamMode : int32_t {
+    RoamFree = 0,      // random walk
+    RoamToWindow = 1,  // walking to the foreground window's left edge
+    RoamHalted = 2,    // left standing by the minimising act
+};
+
+// The pet window's behaviour fields: not saved, all 0 at start.
+struct Behaviour {
+    int32_t petX = 0;
+    int32_t petY = 0;
+    int32_t heading = 0;  // 0 east, 1 south-east, ... 7 north-east
+    int32_t frameBase = 0;
+    int32_t framePhase = 0;
+    RoamMode roamMode = RoamFree;
+    Point cursorPoint{};
+
+    int FrameSlot() const { return frameBase + framePhase; }
+};
+
+// Runs one whole tick against the port; draws from `random` in the documented order.
+void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random);
+
+}  // namespace pomki
