@@ -1,0 +1,153 @@
+// Owning handle types: one move-only template, one alias per kind of handle, each naming
+// how that kind is given back. Handles we don't own (shared resource icons, windows of
+// other programs) are kept as plain handles.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <utility>
+
+namespace pomki::win {
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle h) : handle_(h) {}
+    ~UniqueHandle() { reset(); }
+
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    Handle get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Traits::Invalid(); }
+
+    // Gives up ownership, e.g. after SetWindowRgn has taken the region.
+    Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+
+    void reset(Handle h = Traits::Invalid()) {
+        Handle old = std::exchange(handle_, h);
+        if (old != Traits::Invalid()) Traits::Close(old);
+    }
+
+private:
+    Handle handle_ = Traits::Invalid();
+};
+
+template <typename H, BOOL(WINAPI* CloseFn)(H), H InvalidValue = nullptr>
+struct SimpleTraits {
+    using Handle = H;
+    static Handle Invalid() { return InvalidValue; }
+    static void Close(Handle h) { CloseFn(h); }
+};
+
+template <typename H>
+struct GdiObjectTraits {
+    using Handle = H;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DeleteObject(h); }
+};
+
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { CloseHandle(h); }
+};
+
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { GlobalFree(h); }
+};
+
+using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueMemoryDC = UniqueHandle<SimpleTraits<HDC, DeleteDC>>;            // CreateCompatibleDC
+using UniqueImageList = UniqueHandle<SimpleTraits<HIMAGELIST, ImageList_Destroy>>;
+using UniqueKernelHandle = UniqueHandle<SimpleTraits<HANDLE, CloseHandle>>;   // mutex, event...
+using UniqueFile = UniqueHandle<FileTraits>;                                 // CreateFileW
+using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;                       // GlobalAlloc
+
+// A DC obtained with GetDC / GetWindowDC: given back with ReleaseDC to the same window.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// A DC obtained with BeginPaint: given back with EndPaint.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+    ~PaintDC() { EndPaint(window_, &paint_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// SelectObject that puts the previous object back when the guard ends.
+class SelectionGuard {
+public:
+    SelectionGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectionGuard() {
+        if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+    }
+    SelectionGuard(const SelectionGuard&) = delete;
+    SelectionGuard& operator=(const SelectionGuard&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A window timer: SetTimer on construction or Start, KillTimer on Stop and destruction.
+class WindowTimer {
+public:
+    WindowTimer() = default;
+    ~WindowTimer() { Stop(); }
+    WindowTimer(const WindowTimer&) = delete;
+    WindowTimer& operator=(const WindowTimer&) = delete;
+
+    // Starting a running timer restarts it with the new period.
+    void Start(HWND window, UINT_PTR id, UINT periodMs) {
+        window_ = window;
+        id_ = id;
+        running_ = SetTimer(window, id, periodMs, nullptr) != 0;
+    }
+    void Stop() {
+        if (running_ && IsWindow(window_)) KillTimer(window_, id_);
+        running_ = false;
+    }
+    bool running() const { return running_; }
+
+private:
+    HWND window_ = nullptr;
+    UINT_PTR id_ = 0;
+    bool running_ = false;
+};
+
+}  // namespace pomki::win
