@@ -124,6 +124,25 @@ private:
     HGDIOBJ previous_;
 };
 
+// GlobalLock of a movable block, GlobalUnlock when the guard ends. The block itself stays
+// owned by its UniqueGlobal, which must outlive the guard.
+class GlobalLockGuard {
+public:
+    explicit GlobalLockGuard(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ~GlobalLockGuard() {
+        if (data_) GlobalUnlock(memory_);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    void* get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
 // A window timer: SetTimer on construction or Start, KillTimer on Stop and destruction.
 class WindowTimer {
 public:

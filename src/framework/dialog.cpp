@@ -1,0 +1,109 @@
+#include "framework/dialog.h"
+
+#include "framework/app.h"
+
+namespace pomki::win {
+
+HWND CDialog::CreateFromTemplate() {
+    return CreateDialogParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), parent_,
+                              &StaticDialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+// The dialog procedure only attaches the object; from WM_INITDIALOG on the window is
+// subclassed, every message reaches WindowProc, and Default() is the dialog manager's own
+// processing (this procedure answers FALSE to everything else).
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return FALSE;
+    auto* self = reinterpret_cast<CDialog*>(lParam);
+    self->Subclass(window);
+    try {
+        return self->OnInitDialog();
+    } catch (...) {
+        return TRUE;
+    }
+}
+
+INT_PTR CDialog::DoModal() {
+    modal_ = true;
+    endModal_ = false;
+    result_ = -1;
+    const bool ownerWasEnabled = parent_ && IsWindowEnabled(parent_);
+    HWND window = CreateFromTemplate();
+    if (!window) return -1;
+    if (ownerWasEnabled) EnableWindow(parent_, FALSE);
+    if (!endModal_ && !IsWindowVisible(window)) ::ShowWindow(window, SW_SHOWNORMAL);
+
+    MSG msg;
+    while (!endModal_) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            result_ = -1;
+            break;
+        }
+        if (got == -1) break;
+        if (!PreTranslateMessage(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+
+    if (ownerWasEnabled) EnableWindow(parent_, TRUE);
+    if (GetSafeHwnd()) ::DestroyWindow(GetSafeHwnd());
+    modal_ = false;
+    return result_;
+}
+
+BOOL CDialog::Create() {
+    modal_ = false;
+    return CreateFromTemplate() != nullptr;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    result_ = result;
+    if (modal_) {
+        endModal_ = true;
+    } else if (GetSafeHwnd()) {
+        ::ShowWindow(GetSafeHwnd(), SW_HIDE);
+    }
+}
+
+bool CDialog::PreTranslateMessage(MSG& msg) {
+    if (!msg.hwnd || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (!dynamic_cast<CDialog*>(FromHandlePermanent(root))) return false;
+    return IsDialogMessageW(root, &msg) != FALSE;
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND: {
+        const WORD id = LOWORD(wParam);
+        const WORD code = HIWORD(wParam);
+        if (OnCommand(id, code)) return 0;
+        if (id == IDOK && (code == BN_CLICKED || lParam == 0)) {
+            OnOK();
+            return 0;
+        }
+        if (id == IDCANCEL && (code == BN_CLICKED || lParam == 0)) {
+            OnCancel();
+            return 0;
+        }
+        return Default();
+    }
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        const DialogColours& colours = CWinApp::Colours();
+        if (!colours.background) return Default();
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, colours.text);
+        SetBkColor(dc, colours.backgroundColour);
+        return reinterpret_cast<LRESULT>(colours.background.get());
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+}  // namespace pomki::win
