@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "care/care_menu_dlg.h"
+#include "framework/app.h"
 #include "resource_ids.h"
 #include "sound/sound_win.h"
 #include "state/file_store_win.h"
