@@ -1,0 +1,14 @@
+// The Windows half of the sprite region builder.
+#pragma once
+
+#include <windows.h>
+
+namespace pomki::win {
+
+// The region of every pixel of `bitmap` whose colour differs from its bottom-left pixel,
+// in bitmap coordinates, as horizontal runs one pixel high. nullptr when there is none;
+// otherwise the caller owns the region. The bitmap is only read and stays the caller's.
+// A null bitmap is reported with a message box, as the pet always has.
+HRGN BuildSpriteRegion(HBITMAP bitmap);
+
+}  // namespace pomki::win
