@@ -1,0 +1,25 @@
+// The clock window's text: the local time as hours and minutes, "%02d:%02d", 24-hour.
+// Platform-free; the clock window reads the time and shows the text.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace pomki {
+
+// A formatted time, held in place so that formatting ten times a second allocates nothing.
+class ClockText {
+public:
+    const wchar_t* c_str() const { return chars_.data(); }
+    friend bool operator==(const ClockText&, const ClockText&) = default;
+
+private:
+    friend ClockText FormatClockText(int hour, int minute);
+    // "HH:MM" for a real time; room for any two ints should a caller pass other values.
+    std::array<wchar_t, 24> chars_{};
+};
+
+// hour 0..23 and minute 0..59 as "HH:MM", both zero-padded to two digits.
+ClockText FormatClockText(int hour, int minute);
+
+}  // namespace pomki

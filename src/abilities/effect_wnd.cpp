@@ -1,0 +1,98 @@
+#include "abilities/effect_wnd.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "abilities/effect_sweep.h"
+#include "framework/app.h"
+#include "resource_ids.h"
+
+namespace pomki::win {
+
+CEffectWnd* effectWnd = nullptr;
+
+namespace {
+constexpr UINT kSweepPeriodMs = 10;
+
+// Where the sweep stands. It outlives the window: the next sweep of this run starts where
+// the last one stopped.
+Point effectPos{0, 0};
+}  // namespace
+
+CEffectWnd::CEffectWnd() : CDialog(IDD_EFFECT_WND, nullptr) {}
+
+CEffectWnd::~CEffectWnd() {
+    if (effectWnd == this) effectWnd = nullptr;
+}
+
+CEffectWnd* CEffectWnd::Open() {
+    std::unique_ptr<CEffectWnd> effect(new CEffectWnd());
+    // On failure no window holds the object any more (or ever did): it is ours to free.
+    if (!effect->Create()) return nullptr;
+    effect->freedWithWindow_ = true;
+    effect->ShowWindow(SW_SHOWNORMAL);
+    effectWnd = effect.release();
+    return effectWnd;
+}
+
+void CEffectWnd::PostNcDestroy() {
+    if (freedWithWindow_) delete this;
+}
+
+BOOL CEffectWnd::OnInitDialog() {
+    CDialog::OnInitDialog();
+    effectScreenSize_ = Size{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    effect_ = Frame::Load(CWinApp::ResourceModule(), IDB_FRONT, SIZE{kEffectSize, kEffectSize});
+    ApplyEffectRegion();
+    PlaceEffect();
+    sweepTimer_.Start(GetSafeHwnd(), SWEEP_TIMER_ID, kSweepPeriodMs);
+    return TRUE;
+}
+
+LRESULT CEffectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        OnTimer();
+        return Default();
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+}
+
+void CEffectWnd::ApplyEffectRegion() { ApplyFrameRegion(GetSafeHwnd(), effect_.region.get()); }
+
+// At the top of the always-on-top windows and shown. Without SWP_NOACTIVATE: like a screen
+// saver, the sweep takes the foreground while it runs.
+void CEffectWnd::PlaceEffect() {
+    SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, effectPos.x, effectPos.y, kEffectSize, kEffectSize, SWP_SHOWWINDOW);
+}
+
+// One step of the sweep. The region and the picture were made at set-up: a step only gives
+// the window its shape again, repaints what lay below and moves.
+void CEffectWnd::OnTimer() {
+    effectPos = NextSweepPosition(effectPos, effectScreenSize_);
+    ApplyEffectRegion();
+    PlaceEffect();
+}
+
+void CEffectWnd::OnPaint() {
+    PaintDC paint(GetSafeHwnd());
+    // White is the image list's mask colour: only the hamster's own pixels are drawn.
+    if (effect_.images) ImageList_Draw(effect_.images.get(), 0, paint.get(), 0, 0, ILD_NORMAL);
+}
+
+void CEffectWnd::OnDestroy() {
+    Default();
+    sweepTimer_.Stop();
+    effect_.images.reset();
+    effect_.region.reset();
+}
+
+}  // namespace pomki::win
