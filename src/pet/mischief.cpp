@@ -3,7 +3,7 @@
 #include <cstddef>
 
 // Plain #defines shared with the resource script; no platform header behind them.
-#include "../../resources/resource_ids.h"
+#include "resource_ids.h"
 
 namespace pomki {
 
