@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Runs the scenarios of end-to-end test files against the real program under Wine.
+
+    run_scenarios.py --exe dist/pomki_pet.exe --driver build/win/e2e_driver.exe \\
+                     --work build/native/e2e tests/e2e/test_foundation.py [--only NAME]
+
+Each `scenario_*` function of a file runs in the order written, one at a time. The last line
+printed is "N passed, N failed" (", N skipped" when some could not run here).
+"""
+
+from __future__ import annotations
+
+import argparse
+import importlib.util
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+import harness  # noqa: E402
+
+
+def load_scenarios(path: Path):
+    spec = importlib.util.spec_from_file_location(f"e2e_{path.stem}", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return [(name, fn) for name, fn in vars(module).items() if name.startswith("scenario_") and callable(fn)]
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe", required=True, type=Path)
+    parser.add_argument("--driver", required=True, type=Path)
+    parser.add_argument("--work", required=True, type=Path)
+    parser.add_argument("--only", action="append", default=[], help="run only scenarios whose name holds this text")
+    parser.add_argument("files", nargs="+", type=Path)
+    args = parser.parse_args()
+
+    passed = failed = skipped = 0
+    started = time.monotonic()
+    environment = harness.Environment(args.work, args.exe, args.driver)
+    try:
+        environment.start()
+    except harness.HarnessError as e:
+        print(f"e2e: cannot set up: {e}", flush=True)
+        environment.stop()
+        print("0 passed, 1 failed")
+        return 1
+    try:
+        for path in args.files:
+            for name, fn in load_scenarios(path):
+                short = name[len("scenario_"):]
+                if args.only and not any(o in short for o in args.only):
+                    continue
+                scenario = harness.Scenario(environment, path.stem, short)
+                t0 = time.monotonic()
+                outcome, detail = "PASS", ""
+                try:
+                    fn(scenario)
+                    passed += 1
+                except harness.Skip as e:
+                    outcome, detail = "SKIP", f": {e}"
+                    skipped += 1
+                except Exception as e:  # a failing scenario must not stop the others
+                    outcome, detail = "FAIL", f": {str(e)[:300]}"
+                    failed += 1
+                    print(scenario.report(e), flush=True)
+                finally:
+                    scenario.close()
+                    if outcome == "FAIL" or scenario.restart_wine_after:
+                        environment.restart_wine()
+                print(f"{outcome} {path.stem}.{short} ({time.monotonic() - t0:.1f} s){detail}", flush=True)
+    finally:
+        environment.stop()
+    print(f"e2e: {time.monotonic() - started:.1f} s", flush=True)
+    print(f"{passed} passed, {failed} failed" + (f", {skipped} skipped" if skipped else ""))
+    return 1 if failed or not passed and not skipped else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
