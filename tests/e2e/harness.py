@@ -21,6 +21,7 @@ import select
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import traceback
 from pathlib import Path
@@ -267,9 +268,23 @@ class Image:
 # The shared environment of one run
 # ---------------------------------------------------------------------------------------------
 
-PREFIX_RECIPE = "pomki-e2e-prefix 3"  # change when the recipe below changes: prefixes are re-made
+PREFIX_RECIPE = "pomki-e2e-prefix 4"  # change when the recipe below changes: prefixes are re-made
 JAPANESE_FACES = ("ＭＳ Ｐゴシック", "ＭＳ ゴシック", "ＭＳ Ｐ明朝", "MS UI Gothic")
 SCREEN = (1024, 768)
+
+
+def run_wine_command(args: list[str], env: dict, check: bool = True, timeout: float = 120) -> subprocess.CompletedProcess:
+    with tempfile.TemporaryFile() as out:
+        try:
+            done = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                  timeout=timeout)
+        except subprocess.TimeoutExpired as e:
+            raise HarnessError(f"{' '.join(args)} did not finish within {timeout} s") from e
+        out.seek(0)
+        done.stdout = out.read()
+    if check and done.returncode != 0:
+        raise HarnessError(f"{' '.join(args)} failed ({done.returncode}): {done.stdout.decode(errors='replace')[-500:]}")
+    return done
 
 
 def _log(text: str) -> None:
@@ -398,13 +413,9 @@ class Environment:
         return env
 
     def _run(self, args: list[str], check: bool = True, timeout: float = 120) -> subprocess.CompletedProcess:
-        try:
-            done = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-        except subprocess.TimeoutExpired as e:
-            raise HarnessError(f"{' '.join(args)} did not finish within {timeout} s") from e
-        if check and done.returncode != 0:
-            raise HarnessError(f"{' '.join(args)} failed ({done.returncode}): {done.stderr.decode(errors='replace')[-500:]}")
-        return done
+        """Runs a Wine command to its end. Its output goes through a file, not a pipe: a Wine
+        command may start the prefix's system processes, which inherit its output and outlive it."""
+        return run_wine_command(args, self.env, check, timeout)
 
     def _start_wineserver(self) -> None:
         # A persistent wineserver: scenarios start and end processes without paying for a new
@@ -434,6 +445,10 @@ class Environment:
                 # one to acknowledge each hidden or destroyed captioned window (message boxes,
                 # the notification area's own window).
                 (r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N"),
+                # With no notification area on the X display, Wine would show its own tray window at
+                # the top-left corner, just where the pet starts. Notification icons are still
+                # accepted (and are seen in a virtual desktop's taskbar).
+                (r"HKCU\Software\Wine\X11 Driver", "ShowSystray", "REG_SZ", "N"),
             ]
             settings += [(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes", name, "REG_SZ", face)
                          for name in JAPANESE_FACES]
@@ -606,8 +621,13 @@ class Scenario:
         self.name = name
         self.folder = environment.work / "scenarios" / file_name / name
         self.artifacts = environment.work / "artifacts" / file_name
-        shutil.rmtree(self.folder, ignore_errors=True)
-        self.folder.mkdir(parents=True)
+        # Logs of the processes sit beside the scenario's folder, so that they never show up in it.
+        self.logs = self.folder.parent / f"{name}.logs"
+        for fresh in (self.folder, self.logs):
+            shutil.rmtree(fresh, ignore_errors=True)
+            fresh.mkdir(parents=True)
+        for stale in self.artifacts.glob(f"{name}.*"):
+            stale.unlink()
         self.seen: list[str] = []
         self.driver = Driver(environment, log=self.note)
         self._drivers = [self.driver]
@@ -667,7 +687,7 @@ class Scenario:
 
     def spawn(self, args: list[str], cwd: Path | None = None, log_name: str = "process") -> subprocess.Popen:
         """Starts a process under Wine's environment; it is ended with the scenario."""
-        log = open(self.folder.parent / f"{self.folder.name}.{log_name}.log", "ab")
+        log = open(self.logs / f"{log_name}.log", "ab")
         proc = subprocess.Popen(args, env=self.environment.env, cwd=str(cwd or self.folder.parent),
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
         log.close()
@@ -737,7 +757,7 @@ class Scenario:
         top-level window); the processes keep running, as Windows would end them afterwards. The
         prefix's processes are all ended after this scenario."""
         self.restart_wine_after = True
-        done = subprocess.run(["wineboot", "--end-session"], env=self.environment.env, capture_output=True, timeout=60)
+        done = run_wine_command(["wineboot", "--end-session"], self.environment.env, check=False, timeout=60)
         self.note(f"wineboot --end-session -> {done.returncode}")
 
     # -- windows and message boxes
@@ -768,9 +788,42 @@ class Scenario:
         return path
 
     def screen_pixels(self) -> Image:
-        done = subprocess.run(["import", "-display", self.environment.display, "-window", "root", "ppm:-"],
+        done = subprocess.run(["import", "-display", self.environment.display, "-window", "root", "-depth", "8", "ppm:-"],
                               check=True, capture_output=True, timeout=30)
         return Image(done.stdout)
+
+    # -- a Wine virtual desktop, with a taskbar and a notification area
+
+    def start_desktop(self, name: str = "pomki", seconds: int = 120) -> Driver:
+        """Opens the Wine virtual desktop NAME (kept open by an idle driver process) and returns a
+        driver that works on it. The prefix's processes are all ended after this scenario."""
+        self.restart_wine_after = True
+        self.spawn(["wine", "explorer", f"/desktop={name},{SCREEN[0]}x{SCREEN[1]}", str(self.environment.driver_exe),
+                    "idle", "--seconds", str(seconds)], log_name="desktop")
+        deadline = time.monotonic() + 20
+        while True:
+            driver = self.other_driver(desktop=name)
+            try:
+                if driver.call("screen").ok:
+                    return driver
+            except HarnessError:
+                pass
+            driver.close()
+            if time.monotonic() > deadline:
+                self.fail(f"the virtual desktop {name} did not open within 20 s")
+            time.sleep(0.2)
+
+    def start_pet_on_desktop(self, exe: Path, driver: Driver, name: str = "pomki") -> Pet:
+        """Starts the program on a virtual desktop opened by start_desktop; returns once its window
+        is visible. (The process started is explorer, which hands the program to the desktop.)"""
+        proc = self.spawn(["wine", "explorer", f"/desktop={name},{SCREEN[0]}x{SCREEN[1]}", winpath(exe)],
+                          log_name=exe.stem.replace(" ", "_"))
+        pet = Pet(proc, exe)
+        reply = driver.call("find-window", exe=winpath(exe), visible=True, wait=int(self.WINDOW_TIMEOUT * 1000))
+        if not reply.ok:
+            self.fail(f"{exe.name} showed no window on the desktop {name} within {self.WINDOW_TIMEOUT:.0f} s")
+        pet.window = reply.one
+        return pet
 
     # -- end
 

@@ -366,12 +366,28 @@ int CmdSend(const Args& args) {
     return done ? kOk : kQueryFailed;
 }
 
-// Message boxes and other dialogs: top-level windows of the class "#32770".
+// A message box is a dialog ("#32770") whose text is a static control with the id 0xFFFF;
+// the program's own dialogs are of the same class but have no such control.
+bool IsMessageBox(HWND dialog) {
+    HWND text = ChildById(dialog, 0xFFFF);
+    return text && Lower(ClassOf(text)) == L"static";
+}
+
+// Message boxes (with --any-dialog, every visible dialog) among the top-level windows.
 int CmdMsgBox(const Args& args) {
     WindowFilter filter = WindowFilter::From(args);
     filter.className = L"#32770";
     filter.visibleOnly = true;
-    const std::vector<HWND> found = WaitForWindows(filter, args);
+    const bool anyDialog = args.Has(L"any-dialog");
+    const DWORD wait = static_cast<DWORD>(args.Num(L"wait", 0));
+    const DWORD start = GetTickCount();
+    std::vector<HWND> found;
+    for (;;) {
+        found = MatchingWindows(filter);
+        if (!anyDialog) std::erase_if(found, [](HWND h) { return !IsMessageBox(h); });
+        if (!found.empty() || GetTickCount() - start >= wait) break;
+        Sleep(static_cast<DWORD>(args.Num(L"poll", kPollMs)));
+    }
     if (found.empty()) {
         Emit(Json().Add("error", "no message box").Text());
         return kQueryFailed;
@@ -500,7 +516,8 @@ std::vector<Command> WindowCommands() {
         {L"post", CmdPost, "post --hwnd H --msg M [--wparam W] [--lparam L]"},
         {L"send", CmdSend, "send --hwnd H --msg M [--wparam W] [--lparam L] [--timeout MS] [--nowait]"},
         {L"msgbox", CmdMsgBox,
-         "msgbox [--owner H] [--pid N] [--exe NAME] [--wait MS]: visible #32770 windows with caption, text, buttons"},
+         "msgbox [--owner H] [--pid N] [--exe NAME] [--title T] [--wait MS] [--any-dialog]: visible message boxes "
+         "(dialogs with a 0xFFFF static) with owner, caption, text (the 0xFFFF static) and buttons"},
         {L"click", CmdClick, "click --hwnd DLG --id N [--sync] [--timeout MS]: BM_CLICK on a control"},
         {L"control", CmdControl, "control --hwnd DLG --id N: text, enabled, checked, progress position"},
         {L"controls", CmdControls, "controls --hwnd DLG: every control of a dialog"},

@@ -1,0 +1,133 @@
+"""The program's pictures, icon and sounds, the pet's shape on the screen, and its notification icon."""
+
+import json
+import os
+import signal
+import subprocess
+import time
+
+from harness import decode_save, winpath
+
+# Bitmap resources of the frame slots: id -> (width, height, bits per pixel).
+FRAME_BITMAPS = {129: (60, 60, 24), 130: (60, 60, 24), 134: (60, 60, 24), 135: (60, 60, 24), 136: (60, 60, 24),
+                 137: (60, 60, 24), 138: (60, 60, 24), 139: (60, 60, 24), 140: (60, 60, 24), 141: (60, 60, 24),
+                 142: (60, 60, 24), 147: (60, 60, 24), 148: (60, 60, 24), 146: (31, 36, 4)}
+
+# Sound resources: id -> (bits per sample, samples per second, data bytes); all mono PCM.
+SOUNDS = {101: (8, 11025, 7568), 102: (8, 11025, 9132), 103: (8, 11025, 7568), 104: (8, 11025, 3204),
+          105: (16, 22050, 14312), 106: (16, 22050, 2936)}
+JAPANESE = 1041
+RT_BITMAP, RT_GROUP_ICON = 2, 14
+TRAY_TIP = "デスクトップぽてぽて"
+
+
+def scenario_exe_holds_its_pictures_icon_and_sounds(s):
+    resources = s.driver.call("resources", exe=winpath(s.environment.exe)).objects
+    bitmaps = {r["id"]: (r["width"], r["height"], r["bpp"]) for r in resources if r.get("type") == RT_BITMAP}
+    s.expect_equal(bitmaps, FRAME_BITMAPS, "bitmap resources (width, height, bits per pixel)")
+
+    icons = [r for r in resources if r.get("type") == RT_GROUP_ICON and r.get("id") == 128]
+    s.expect(icons, "icon resource 128 is missing")
+    images = [(i["dib_width"], i["dib_height"], i["dib_bpp"]) for i in icons[0].get("images", []) if "dib_bpp" in i]
+    s.expect((32, 32, 8) in images, f"icon 128 has a 32 x 32 256-colour image: {images}")
+
+    sounds = {r["id"]: r for r in resources if r.get("type") == "SOUND"}
+    s.expect_equal(sorted(sounds), sorted(SOUNDS), "SOUND resources")
+    for sound_id, (bits, rate, data) in SOUNDS.items():
+        found = sounds[sound_id]
+        actual = (found.get("riff"), found.get("format"), found.get("channels"), found.get("bits"), found.get("rate"),
+                  found.get("data"), found.get("lang"))
+        s.expect_equal(actual, (True, 1, 1, bits, rate, data, JAPANESE),
+                       f"sound {sound_id} (RIFF, PCM, channels, bits, rate, data bytes, language)")
+
+
+def scenario_first_frame_region_at_start(s):
+    exe = s.place_exe()
+    pet = s.start_pet(exe, hold=True)
+    s.expect_equal(pet.window["rect"][:2], [0, 0], "pet window position at start")
+    compared = s.driver.call("compare-region", hwnd=pet.hwnd, exe=winpath(exe), bitmap=129)
+    s.expect(compared.ok, f"the window region is not the set of bitmap 129's non-background pixels: {compared!r}")
+    s.quit(pet)
+
+
+def held_after_first_paint(s, exe, attempts=3):
+    """The pet stopped at its start position once its first frame has been painted."""
+    for _ in range(attempts):
+        pet = s.start_pet(exe, hold=True)
+        s.release(pet)
+        time.sleep(0.15)  # the first paint follows the window's showing; the first tick comes at 400 ms
+        os.kill(pet.proc.pid, signal.SIGSTOP)
+        pet.held = True
+        window = s.driver.call("window", hwnd=pet.hwnd).one
+        if window.get("rect", [None, None])[:2] == [0, 0]:
+            pet.window = window
+            return pet
+        s.note(f"the pet moved to {window.get('rect')} before its picture was taken; starting again")
+        s.kill(pet)
+    s.fail(f"could not catch the pet at its start position in {attempts} attempts")
+
+
+def scenario_screenshot_shows_the_hamster_without_a_white_box(s):
+    exe = s.place_exe()
+    desktop = s.screen_pixels()
+    bitmap = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=129).one
+    pet = held_after_first_paint(s, exe)
+    left, top, right, bottom = pet.window["rect"]
+    rects = s.driver.call("region", hwnd=pet.hwnd, list=True).one.get("list", [])
+    region = {(x, y) for l, t, r, b in rects for y in range(t, b) for x in range(l, r)}
+    screen = s.screen_pixels()
+    shot = s.screenshot(s.artifacts / "hamster_at_start.png")
+    s.note(f"screenshot {shot}")
+
+    wrong_inside, wrong_outside = [], []
+    margin = 24
+    for y in range(max(0, top - margin), min(screen.height, max(bottom, top + bitmap["height"]) + margin)):
+        for x in range(max(0, left - margin), min(screen.width, max(right, left + bitmap["width"]) + margin)):
+            wx, wy = x - left, y - top
+            shown = (wx, wy) in region and left <= x < right and top <= y < bottom
+            if shown:
+                expected = int(bitmap["rows"][wy][wx * 6:wx * 6 + 6], 16)
+                if screen.pixel(x, y) != expected:
+                    wrong_inside.append((x, y, f"{screen.pixel(x, y):06x}", f"{expected:06x}"))
+            elif screen.pixel(x, y) != desktop.pixel(x, y):
+                wrong_outside.append((x, y, f"{screen.pixel(x, y):06x}", f"{desktop.pixel(x, y):06x}"))
+    inside_count = sum(1 for (x, y) in region if left <= x + left < right and top <= y + top < bottom)
+    s.expect(inside_count > 100, f"too little of the hamster is inside its window to judge: {inside_count} pixels")
+    s.expect(not wrong_inside, f"{len(wrong_inside)} pixels inside the region differ from bitmap 129 "
+                               f"(x, y, screen, bitmap): {wrong_inside[:10]}")
+    s.expect(not wrong_outside, f"{len(wrong_outside)} pixels outside the region are not the desktop "
+                                f"(x, y, screen, desktop): {wrong_outside[:10]}")
+    s.quit(pet)
+
+
+def scenario_notification_icon_lives_with_the_program(s):
+    desktop = s.start_desktop("pomki")
+    before = desktop.call("tray-icons").one
+    s.expect_equal(before.get("shown"), 0, "notification icons before the program starts")
+
+    exe = s.place_exe()
+    pet = s.start_pet_on_desktop(exe, desktop)
+    icons = s.wait_until(lambda: [i for i in desktop.call("tray-icons").one.get("icons", []) if i.get("shown")], 10,
+                         "the notification icon")
+    s.expect_equal([i.get("tip") for i in icons], [TRAY_TIP], "tips of the notification icons while the program runs")
+    s.screenshot(s.artifacts / "tray_while_running.png")
+
+    log = s.logs / "watch.json"
+    watcher = s.spawn(["wine", str(s.environment.driver_exe), "watch-tray", "--desktop", "pomki",
+                       "--file", winpath(s.save_path(exe)), "--seconds", "20", "--grace", "300",
+                       "--out", winpath(log)], log_name="watch")
+    s.wait_until(lambda: log.is_file() and b'"start"' in log.read_bytes(), 10, "the watcher to start")
+    s.expect(desktop.call("quit", hwnd=pet.hwnd).ok, "could not post the quit request")
+    s.expect(desktop.call("wait-gone", hwnd=pet.hwnd, wait=10000).ok, "the pet window did not close after quit")
+    try:
+        watcher.wait(timeout=25)
+    except subprocess.TimeoutExpired:
+        s.fail("the watcher did not end")
+    events = [json.loads(line) for line in log.read_text(encoding="utf-8").splitlines() if line.startswith("{")]
+    s.note("watch: " + json.dumps(events))
+    changes = [e for e in events if e["event"] in ("icons", "file")]
+    s.expect(any(e["event"] == "file" for e in changes), f"the save file was not written: {events}")
+    s.expect(changes and changes[0]["event"] == "icons" and changes[0]["icons"] == 0,
+             f"the notification icon is not gone before the save file is written: {changes}")
+    s.expect(all(e["icons"] == 0 for e in changes), f"the icon came back: {changes}")
+    s.expect(decode_save(s.read_save(exe)) is not None, "the save file written at the end is valid")
