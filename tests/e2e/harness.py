@@ -268,7 +268,7 @@ class Image:
 # The shared environment of one run
 # ---------------------------------------------------------------------------------------------
 
-PREFIX_RECIPE = "pomki-e2e-prefix 4"  # change when the recipe below changes: prefixes are re-made
+PREFIX_RECIPE = "pomki-prefix 1"  # change when prepare_prefix changes: prefixes are re-made
 JAPANESE_FACES = ("ＭＳ Ｐゴシック", "ＭＳ ゴシック", "ＭＳ Ｐ明朝", "MS UI Gothic")
 SCREEN = (1024, 768)
 
@@ -309,6 +309,125 @@ def cjk_face() -> str:
     raise HarnessError("no Japanese font is installed (install fonts-noto-cjk)")
 
 
+# The prefix recipe. Registry values as (key, name, type, data), set with `wine reg add`
+# (a REGEDIT4 file would mangle the full-width font names).
+def base_settings(face: str) -> list[tuple[str, str, str, str]]:
+    settings = [
+        # A crash must end the process, not wait on a dialog.
+        (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0"),
+        # No sound device is opened: the program's sounds play into nothing.
+        (r"HKCU\Software\Wine\Drivers", "Audio", "REG_SZ", ""),
+    ]
+    # The dialogs' font faces, shown as empty boxes unless mapped to an installed CJK font.
+    settings += [(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes", name, "REG_SZ", face)
+                 for name in JAPANESE_FACES]
+    return settings
+
+
+# For an X display without a window manager or a notification area (Xvfb).
+HEADLESS_SETTINGS = [
+    # Wine otherwise waits up to 2 s for a window manager to acknowledge each hidden or
+    # destroyed captioned window (message boxes, the notification area's own window).
+    (r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N"),
+    # With no notification area on the display, Wine would show its own tray window at the
+    # top-left corner, just where the pet starts. Notification icons are still accepted (and
+    # are seen in a virtual desktop's taskbar).
+    (r"HKCU\Software\Wine\X11 Driver", "ShowSystray", "REG_SZ", "N"),
+]
+
+
+def start_wineserver(env: dict) -> None:
+    """A persistent wineserver for the prefix of env: processes start and end without paying for
+    a new server and its system processes each time. It goes into the background, so its output
+    must not be a pipe that anyone waits on."""
+    subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=30)
+
+
+def set_registry(env: dict, settings) -> None:
+    for key, name, kind, value in settings:
+        run_wine_command(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"], env)
+
+
+def prepare_prefix(prefix: Path, env: dict, extra_settings=(), log: Callable[[str], None] = _log) -> None:
+    """Makes the Wine prefix of env once (guarded by a lock beside it) and re-makes it when it is
+    incomplete or was made by another recipe. Leaves no wineserver running."""
+    marker = prefix / ".pomki-prefix-ready"
+    prefix.parent.mkdir(parents=True, exist_ok=True)
+    with open(prefix.parent / f"{prefix.name}.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        face = cjk_face()
+        settings = base_settings(face) + list(extra_settings)
+        wanted = json.dumps([PREFIX_RECIPE, settings], ensure_ascii=False)
+        if marker.is_file() and marker.read_text(encoding="utf-8") == wanted and (prefix / "system.reg").is_file():
+            return
+        log(f"making the Wine prefix {prefix} (about 15 s)")
+        run_wine_command(["wineserver", "-k"], env, check=False, timeout=30)
+        shutil.rmtree(prefix, ignore_errors=True)
+        run_wine_command(["wineboot", "-i"], env, timeout=300)
+        start_wineserver(env)  # else each `wine reg` below starts and stops a server
+        set_registry(env, settings)
+        run_wine_command(["wineserver", "-k"], env, check=False, timeout=30)  # the registry is written as it ends
+        run_wine_command(["wineserver", "-w"], env, timeout=120)
+        marker.write_text(wanted, encoding="utf-8")
+
+
+def wine_env(prefix: Path, display: str) -> dict[str, str]:
+    env = dict(os.environ)
+    for key in ("WAYLAND_DISPLAY", "WINEARCH", "WINELOADER", "WINESERVER"):
+        env.pop(key, None)
+    env.update(WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display,
+               LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    return env
+
+
+def display_usable(display: str) -> bool:
+    probe = shutil.which("xdpyinfo")
+    if not display or not probe:
+        return False
+    try:
+        return subprocess.run([probe, "-display", display], capture_output=True, timeout=10).returncode == 0
+    except subprocess.TimeoutExpired:
+        return False
+
+
+def start_xvfb() -> tuple[subprocess.Popen, str]:
+    """An Xvfb of our own on a free display number; returns it and its DISPLAY."""
+    if not shutil.which("Xvfb"):
+        raise HarnessError("Xvfb is missing: run `make deps`")
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+         "-noreset"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 15
+    while not number.endswith(b"\n") and time.monotonic() < deadline:
+        ready, _, _ = select.select([read_end], [], [], 0.2)
+        if ready:
+            chunk = os.read(read_end, 64)
+            if not chunk:
+                break
+            number += chunk
+    os.close(read_end)
+    if not number.strip():
+        xvfb.kill()
+        xvfb.wait()
+        raise HarnessError("Xvfb did not start within 15 s")
+    return xvfb, ":" + number.decode().strip()
+
+
+def stop_process(proc: subprocess.Popen | None) -> None:
+    if proc and proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
 class Environment:
     """The Wine prefix, the X display and the wineserver shared by the scenarios of a run."""
 
@@ -346,14 +465,8 @@ class Environment:
     def stop(self) -> None:
         if self.env:
             self._run(["wineserver", "-k"], check=False, timeout=30)
-        if self._xvfb:
-            self._xvfb.terminate()
-            try:
-                self._xvfb.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self._xvfb.kill()
-                self._xvfb.wait()
-            self._xvfb = None
+        stop_process(self._xvfb)
+        self._xvfb = None
         if self._run_lock:
             self._run_lock.close()
             self._run_lock = None
@@ -363,54 +476,17 @@ class Environment:
         self._run(["wineserver", "-k"], check=False, timeout=30)
         self._start_wineserver()
 
-    # -- display
-
-    def _display_usable(self, display: str) -> bool:
-        probe = shutil.which("xdpyinfo")
-        if not probe:
-            return False
-        try:
-            return subprocess.run([probe, "-display", display], capture_output=True, timeout=10).returncode == 0
-        except subprocess.TimeoutExpired:
-            return False
+    # -- display and Wine
 
     def _start_display(self) -> None:
         given = os.environ.get("DISPLAY")
-        if given and self._display_usable(given):
+        if given and display_usable(given):
             self.display = given
-            return
-        if not shutil.which("Xvfb"):
-            raise HarnessError("Xvfb is missing: run `make deps`")
-        read_end, write_end = os.pipe()
-        self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 15
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            ready, _, _ = select.select([read_end], [], [], 0.2)
-            if ready:
-                chunk = os.read(read_end, 64)
-                if not chunk:
-                    break
-                number += chunk
-        os.close(read_end)
-        if not number.strip():
-            self._xvfb.kill()
-            raise HarnessError("Xvfb did not start within 15 s")
-        self.display = ":" + number.decode().strip()
-
-    # -- Wine
+        else:
+            self._xvfb, self.display = start_xvfb()
 
     def _wine_env(self) -> dict[str, str]:
-        env = dict(os.environ)
-        for key in ("WAYLAND_DISPLAY", "WINEARCH", "WINELOADER", "WINESERVER"):
-            env.pop(key, None)
-        env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-                   DISPLAY=self.display, LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        return env
+        return wine_env(self.prefix, self.display)
 
     def _run(self, args: list[str], check: bool = True, timeout: float = 120) -> subprocess.CompletedProcess:
         """Runs a Wine command to its end. Its output goes through a file, not a pipe: a Wine
@@ -418,55 +494,10 @@ class Environment:
         return run_wine_command(args, self.env, check, timeout)
 
     def _start_wineserver(self) -> None:
-        # A persistent wineserver: scenarios start and end processes without paying for a new
-        # server and its system processes each time. It goes into the background, so its output
-        # must not be a pipe that we wait on.
-        subprocess.run(["wineserver", "-p"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=30)
+        start_wineserver(self.env)
 
     def _ensure_prefix(self) -> None:
-        marker = self.prefix / ".pomki-e2e-ready"
-        with open(self.work / "prefix.lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            face = cjk_face()
-            wanted = f"{PREFIX_RECIPE}\n{face}\n"
-            if marker.is_file() and marker.read_text(encoding="utf-8") == wanted and (self.prefix / "system.reg").is_file():
-                return
-            _log(f"e2e: making the Wine prefix {self.prefix} (about 15 s)")
-            self._run(["wineserver", "-k"], check=False, timeout=30)
-            shutil.rmtree(self.prefix, ignore_errors=True)
-            self._run(["wineboot", "-i"], timeout=300)
-            self._start_wineserver()  # else each `wine reg` below starts and stops a server
-            settings = [
-                (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0"),
-                # No sound device is opened: the program's sounds play into nothing.
-                (r"HKCU\Software\Wine\Drivers", "Audio", "REG_SZ", ""),
-                # No window manager runs on the test display. Wine otherwise waits up to 2 s for
-                # one to acknowledge each hidden or destroyed captioned window (message boxes,
-                # the notification area's own window).
-                (r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N"),
-                # With no notification area on the X display, Wine would show its own tray window at
-                # the top-left corner, just where the pet starts. Notification icons are still
-                # accepted (and are seen in a virtual desktop's taskbar).
-                (r"HKCU\Software\Wine\X11 Driver", "ShowSystray", "REG_SZ", "N"),
-            ]
-            settings += [(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes", name, "REG_SZ", face)
-                         for name in JAPANESE_FACES]
-            for key, name, kind, value in settings:
-                self._run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"])
-            self._run(["wineserver", "-k"], check=False, timeout=30)  # the registry is written as it ends
-            self._run(["wineserver", "-w"], timeout=120)
-            marker.write_text(wanted, encoding="utf-8")
-
-    def registry_value(self, key: str, name: str) -> str | None:
-        done = self._run(["wine", "reg", "query", key, "/v", name], check=False)
-        if done.returncode != 0:
-            return None
-        for line in done.stdout.decode("utf-8", errors="replace").splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[1].startswith("REG_"):
-                return parts[2] if len(parts) == 3 else ""
-        return None
+        prepare_prefix(self.prefix, self.env, HEADLESS_SETTINGS)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -503,18 +534,19 @@ class Driver:
 
     END = b"\x1e"
 
-    def __init__(self, environment: Environment, desktop: str | None = None, log: Callable[[str], None] = _log):
-        self.environment = environment
+    def __init__(self, driver_exe: Path, env: dict, desktop: str | None = None, log: Callable[[str], None] = _log):
+        self.driver_exe = driver_exe
+        self.env = env
         self.desktop = desktop
         self.log = log
         self._proc: subprocess.Popen | None = None
         self._buffer = b""
 
     def _start(self) -> None:
-        args = ["wine", str(self.environment.driver_exe), "serve"]
+        args = ["wine", str(self.driver_exe), "serve"]
         if self.desktop:
             args += ["--desktop", self.desktop]
-        self._proc = subprocess.Popen(args, env=self.environment.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        self._proc = subprocess.Popen(args, env=self.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                       stderr=subprocess.DEVNULL, start_new_session=True)
         self._buffer = b""
 
@@ -629,7 +661,7 @@ class Scenario:
         for stale in self.artifacts.glob(f"{name}.*"):
             stale.unlink()
         self.seen: list[str] = []
-        self.driver = Driver(environment, log=self.note)
+        self.driver = Driver(environment.driver_exe, environment.env, log=self.note)
         self._drivers = [self.driver]
         self._processes: list[subprocess.Popen] = []
         self._exes: list[Path] = []
@@ -828,7 +860,7 @@ class Scenario:
     # -- end
 
     def other_driver(self, desktop: str | None = None) -> Driver:
-        driver = Driver(self.environment, desktop=desktop, log=self.note)
+        driver = Driver(self.environment.driver_exe, self.environment.env, desktop=desktop, log=self.note)
         self._drivers.append(driver)
         return driver
 
@@ -842,7 +874,7 @@ class Scenario:
             out += [f"  at {Path(f.filename).name}:{f.lineno} {f.line}" for f in frames[-3:]]
         out.append("  what it saw:")
         out += [f"    {line}" for line in self.seen[-40:]]
-        looker = Driver(self.environment, log=lambda _: None)
+        looker = Driver(self.environment.driver_exe, self.environment.env, log=lambda _: None)
         with contextlib.suppress(Exception):
             reply = looker.call("windows", visible=True, timeout=10)
             out.append("  visible windows now:")
