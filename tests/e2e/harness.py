@@ -620,6 +620,30 @@ class Driver:
 # ---------------------------------------------------------------------------------------------
 
 @dataclasses.dataclass
+class OwnWindow:
+    """The driver's `own-window`: a foreground window standing in for the program a user works in.
+    Its log has one JSON line per change of its title, minimised state or foreground state."""
+
+    proc: subprocess.Popen
+    log: Path
+    hwnd: int = 0
+
+    def events(self) -> list[dict]:
+        if not self.log.is_file():
+            return []
+        lines = self.log.read_text(encoding="utf-8", errors="replace").splitlines()
+        return [json.loads(line) for line in lines if line.startswith("{") and line.endswith("}")]
+
+    def titles(self) -> list[str]:
+        """The titles it had, in order, without repeats."""
+        seen = []
+        for e in self.events():
+            if not seen or seen[-1] != e.get("title"):
+                seen.append(e.get("title"))
+        return seen
+
+
+@dataclasses.dataclass
 class Pet:
     """A started copy of the program."""
 
@@ -823,6 +847,24 @@ class Scenario:
         done = subprocess.run(["import", "-display", self.environment.display, "-window", "root", "-depth", "8", "ppm:-"],
                               check=True, capture_output=True, timeout=30)
         return Image(done.stdout)
+
+    def start_own_window(self, title: str = "e2e own window", seconds: float = 10, desktop: str | None = None,
+                         **placement) -> OwnWindow:
+        """Opens the driver's own window (made the foreground window) for `seconds`; returns once it
+        is up. Placement: x, y, width, height."""
+        log = self.logs / f"own-window-{len(list(self.logs.glob('own-window-*')))}.json"
+        args = ["wine", str(self.environment.driver_exe), "own-window", "--title", title,
+                "--seconds", str(int(seconds)), "--out", winpath(log)]
+        if desktop:
+            args += ["--desktop", desktop]
+        for key, value in placement.items():
+            args += [f"--{key}", str(value)]
+        window = OwnWindow(self.spawn(args, log_name="own-window"), log)
+        started = self.wait_until(lambda: [e for e in window.events() if e.get("event") == "start"], 15,
+                                  "the driver's own window")
+        window.hwnd = started[0]["hwnd"]
+        self.note(f"own window {window.hwnd} {started[0]}")
+        return window
 
     # -- a Wine virtual desktop, with a taskbar and a notification area
 

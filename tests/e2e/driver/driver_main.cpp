@@ -52,6 +52,10 @@ constexpr NamedNumber kNamedNumbers[] = {
     {L"SC_CLOSE", SC_CLOSE},
     {L"SC_MINIMIZE", SC_MINIMIZE},
     {L"SC_RESTORE", SC_RESTORE},
+    {L"SW_HIDE", SW_HIDE},
+    {L"SW_SHOW", SW_SHOW},
+    {L"SW_MINIMIZE", SW_MINIMIZE},
+    {L"SW_RESTORE", SW_RESTORE},
 };
 
 void WriteAll(HANDLE handle, const std::string& bytes) {

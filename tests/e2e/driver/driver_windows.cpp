@@ -469,6 +469,23 @@ int CmdControls(const Args& args) {
     return kOk;
 }
 
+// SetWindowTextW on a window of another process, as a program that retitles it would.
+int CmdSetTitle(const Args& args) {
+    HWND hwnd = RequireWindow(args);
+    const bool done = SetWindowTextW(hwnd, args.Required(L"title").c_str()) != FALSE;
+    Emit(Json().Add("hwnd", HwndNumber(hwnd)).Add("done", done).Add("title", TitleOf(hwnd)).Text());
+    return done ? kOk : kQueryFailed;
+}
+
+// ShowWindow on a window of another process (6 = SW_MINIMIZE, 9 = SW_RESTORE, 0 = SW_HIDE).
+int CmdShowWindow(const Args& args) {
+    HWND hwnd = RequireWindow(args);
+    const int command = static_cast<int>(args.RequiredNum(L"cmd"));
+    const bool wasVisible = ShowWindow(hwnd, command) != FALSE;
+    Emit(Json().Add("hwnd", HwndNumber(hwnd)).Add("was_visible", wasVisible).Add("iconic", IsIconic(hwnd) != FALSE).Text());
+    return kOk;
+}
+
 // Whether the file system lets this process open a file for writing, as Wine decides it (a
 // read-only file is refused to an ordinary user, but Wine running as root may allow it).
 int CmdCanWrite(const Args& args) {
@@ -521,6 +538,8 @@ std::vector<Command> WindowCommands() {
         {L"click", CmdClick, "click --hwnd DLG --id N [--sync] [--timeout MS]: BM_CLICK on a control"},
         {L"control", CmdControl, "control --hwnd DLG --id N: text, enabled, checked, progress position"},
         {L"controls", CmdControls, "controls --hwnd DLG: every control of a dialog"},
+        {L"set-title", CmdSetTitle, "set-title --hwnd H --title T: SetWindowTextW on the window"},
+        {L"show-window", CmdShowWindow, "show-window --hwnd H --cmd N: ShowWindow (SW_MINIMIZE 6, SW_RESTORE 9)"},
         {L"can-write", CmdCanWrite, "can-write --file PATH: whether the file can be opened for writing (nothing is written)"},
         {L"screen", CmdScreen, "screen: screen size and cursor position"},
     };
