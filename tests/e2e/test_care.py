@@ -139,7 +139,7 @@ class Care:
 
 
 def expect_menu(s, shown: dict, pet: PetRecord, word: str, label: str):
-    """Every value and box of the care menu, as the design gives them for this pet."""
+    """Every value and box of the care menu for this pet."""
     problems = []
 
     def check(what, got, want):
