@@ -63,6 +63,9 @@ void CDialog::EndDialog(INT_PTR result) {
     result_ = result;
     if (modal_) {
         endModal_ = true;
+        // Wake the loop: a dialog ended from a sent message would otherwise wait for the
+        // next posted one before its loop looked at endModal_ again.
+        if (GetSafeHwnd()) PostMessageW(GetSafeHwnd(), WM_NULL, 0, 0);
     } else if (GetSafeHwnd()) {
         ::ShowWindow(GetSafeHwnd(), SW_HIDE);
     }
