@@ -7,7 +7,22 @@ per scenario function: a fresh folder with its own copy of the exe and its own s
 clean-up of every process that it started.
 
 Scenario files (tests/e2e/test_*.py) hold functions named `scenario_*` taking one `Scenario`;
-run_scenarios.py runs them in the order written.
+run_scenarios.py runs them in the order written. What a scenario has at hand:
+
+    exe = s.place_exe("ぽて ぽて/pomki_pet (1).exe")   # a copy of the program in the scenario's folder
+    s.write_save(exe, format_save(PetRecord(level=5)))  # the save file beside it
+    pet = s.start_pet(exe)                # returns once its window is visible; pet.window, pet.hwnd
+    pet = s.start_pet(exe, hold=True)     # ... and stopped before its first tick, at (0, 0)
+    s.release(pet) / s.kill(pet) / s.quit(pet) / s.wait_exit(pet)
+    s.driver.call("controls", hwnd=h)     # any driver command; Reply.ok, .one, .objects
+    s.wait_msgbox(owner=pet.hwnd) / s.click(box["hwnd"], 1) / s.windows(exe=winpath(exe))
+    s.start_own_window("title", seconds=10)   # a foreground window that logs what happens to it
+    desktop = s.start_desktop("pomki"); s.start_pet_on_desktop(exe, desktop)   # with a notification area
+    s.end_session() / s.screenshot(path) / s.screen_pixels().pixel(x, y)
+    s.expect(...), s.expect_equal(...), s.wait_until(...), s.note(...), raise Skip(...)
+
+The save file's codec (PetRecord, encode_numbers, format_save, decode_save, explain_ticks) is
+written here from the file format's table, independently of the program's own code.
 """
 
 from __future__ import annotations
