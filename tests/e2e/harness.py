@@ -794,7 +794,8 @@ class Scenario:
                 return pet
             self.note(f"the pet had already moved to {pet.window.get('rect')} before it was held; starting again")
             self.kill(pet)
-        self.fail(f"could not hold the pet before its first tick in {attempts} attempts")
+        self.fail(f"in {attempts} starts the pet window was never caught at (0, 0) before its first tick "
+                  f"(last seen at {pet.window.get('rect')})")
 
     def release(self, pet: Pet) -> None:
         if pet.held:
