@@ -137,3 +137,22 @@ def scenario_notification_icon_lives_with_the_program(s):
              f"the notification icon is not gone before the save file is written: {changes}")
     s.expect(all(e["icons"] == 0 for e in changes), f"the icon came back: {changes}")
     s.expect(decode_save(s.read_save(exe)) is not None, "the save file written at the end is valid")
+
+
+def scenario_notification_icon_returns_when_the_notification_area_is_re_created(s):
+    desktop = s.start_desktop("pomki")
+    exe = s.place_exe()
+    pet = s.start_pet_on_desktop(exe, desktop)
+
+    def shown_tips():
+        return [i.get("tip") for i in desktop.call("tray-icons").one.get("icons", []) if i.get("shown")]
+
+    s.wait_until(shown_tips, 10, "the notification icon")
+    # A re-created notification area starts empty: take the pet's icon away as it would be lost.
+    s.expect(desktop.call("tray-delete", hwnd=pet.hwnd, id=0).ok, "could not remove the pet's icon")
+    s.wait_until(lambda: not shown_tips(), 10, "the icon to be gone")
+    s.expect(desktop.call("taskbar-created").ok, "could not broadcast TaskbarCreated")
+    tips = s.wait_until(shown_tips, 10, "the icon to come back after TaskbarCreated")
+    s.expect_equal(tips, [TRAY_TIP], "tips of the notification icons after the area was re-created")
+    s.expect(desktop.call("quit", hwnd=pet.hwnd).ok, "could not post the quit request")
+    s.expect(desktop.call("wait-gone", hwnd=pet.hwnd, wait=10000).ok, "the pet window did not close after quit")

@@ -6,6 +6,7 @@
 #include "driver.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cwchar>
 
@@ -223,6 +224,27 @@ int CmdWatchTray(const Args& args) {
     return kOk;
 }
 
+// Removes a notification icon of another program, as a re-created notification area would
+// have lost it.
+int CmdTrayDelete(const Args& args) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = args.Hwnd(L"hwnd");
+    data.uID = static_cast<UINT>(args.Num(L"id", 0));
+    const bool deleted = Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+    Emit(Json().Add("deleted", deleted).Text());
+    return deleted ? kOk : kQueryFailed;
+}
+
+// Tells every top-level window that the notification area has been re-created, as Explorer
+// does when it restarts.
+int CmdTaskbarCreated(const Args&) {
+    const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    const bool posted = message != 0 && PostMessageW(HWND_BROADCAST, message, 0, 0) != FALSE;
+    Emit(Json().Add("message", static_cast<int64_t>(message)).Add("posted", posted).Text());
+    return posted ? kOk : kQueryFailed;
+}
+
 // Keeps a process attached to the desktop, so that a Wine virtual desktop stays open while
 // the program under test starts and ends.
 int CmdIdle(const Args& args) {
@@ -238,6 +260,9 @@ std::vector<Command> TrayCommands() {
         {L"watch-tray", CmdWatchTray,
          "watch-tray --file PATH [--seconds S] [--grace MS] [--desktop NAME]: log changes of the icon count and of the "
          "file, in order, with times in microseconds"},
+        {L"tray-delete", CmdTrayDelete, "tray-delete --hwnd H [--id N]: remove a program's notification icon"},
+        {L"taskbar-created", CmdTaskbarCreated,
+         "taskbar-created: broadcast the message Explorer sends when it re-creates the notification area"},
         {L"idle", CmdIdle, "idle [--seconds S]: do nothing for S seconds"},
     };
 }
