@@ -1,5 +1,6 @@
 # Two commands for people: `make run` and `make test`. Both install what is missing first.
 SHELL := /bin/bash
+MAKEFLAGS += --no-print-directory
 NATIVE := build/native
 WIN := build/win
 FUZZ := build/fuzz
