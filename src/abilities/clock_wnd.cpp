@@ -1,7 +1,5 @@
 #include "abilities/clock_wnd.h"
 
-#include <memory>
-
 #include "resource_ids.h"
 
 namespace pomki::win {
@@ -18,25 +16,7 @@ ClockText LocalClockText() {
 }
 }  // namespace
 
-CClockWnd::CClockWnd() : CDialog(IDD_CLOCK_WND, nullptr) {}
-
-CClockWnd::~CClockWnd() {
-    if (clockWnd == this) clockWnd = nullptr;
-}
-
-CClockWnd* CClockWnd::Open() {
-    std::unique_ptr<CClockWnd> clock(new CClockWnd());
-    // On failure no window holds the object any more (or ever did): it is ours to free.
-    if (!clock->Create()) return nullptr;
-    clock->freedWithWindow_ = true;
-    clock->ShowWindow(SW_SHOWNORMAL);
-    clockWnd = clock.release();
-    return clockWnd;
-}
-
-void CClockWnd::PostNcDestroy() {
-    if (freedWithWindow_) delete this;
-}
+CClockWnd::CClockWnd() : CModelessDialog(IDD_CLOCK_WND) {}
 
 BOOL CClockWnd::OnInitDialog() {
     CDialog::OnInitDialog();

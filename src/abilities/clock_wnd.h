@@ -6,17 +6,20 @@
 #include <windows.h>
 
 #include "abilities/clock_text.h"
-#include "framework/dialog.h"
+#include "framework/modeless_dialog.h"
 #include "framework/handles.h"
 
 namespace pomki::win {
 
-class CClockWnd final : public CDialog {
+class CClockWnd;
+// The clock window of the program, or nullptr when there is none: the object clears it when
+// it is freed, so a pointer held here is never stale.
+extern CClockWnd* clockWnd;
+
+class CClockWnd final : public CModelessDialog<CClockWnd> {
 public:
-    // Makes a clock window and shows it. Returns the new clock (also held in clockWnd), or
-    // nullptr when the window could not be made.
-    static CClockWnd* Open();
-    ~CClockWnd() override;
+    // Makes the window and shows it; clockWnd names it until it is destroyed.
+    static CClockWnd* Open() { return CModelessDialog::Open(clockWnd); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -24,9 +27,9 @@ protected:
     void OnOK() override { CDialog::OnOK(); }
     void OnCancel() override { CDialog::OnCancel(); }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PostNcDestroy() override;
 
 private:
+    friend class CModelessDialog<CClockWnd>;
     CClockWnd();
 
     void OnTimer();
@@ -35,11 +38,6 @@ private:
 
     WindowTimer clockTimer_;
     ClockText clockShownText_;     // the text the last tick found; empty until then
-    bool freedWithWindow_ = false;  // set once the window owns this object
 };
-
-// The clock window of the program, or nullptr when there is none: the object clears it when
-// it is freed, so a pointer held here is never stale.
-extern CClockWnd* clockWnd;
 
 }  // namespace pomki::win

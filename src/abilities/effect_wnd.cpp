@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "abilities/effect_sweep.h"
 #include "framework/app.h"
 #include "resource_ids.h"
@@ -20,25 +18,7 @@ constexpr UINT kSweepPeriodMs = 10;
 Point effectPos{0, 0};
 }  // namespace
 
-CEffectWnd::CEffectWnd() : CDialog(IDD_EFFECT_WND, nullptr) {}
-
-CEffectWnd::~CEffectWnd() {
-    if (effectWnd == this) effectWnd = nullptr;
-}
-
-CEffectWnd* CEffectWnd::Open() {
-    std::unique_ptr<CEffectWnd> effect(new CEffectWnd());
-    // On failure no window holds the object any more (or ever did): it is ours to free.
-    if (!effect->Create()) return nullptr;
-    effect->freedWithWindow_ = true;
-    effect->ShowWindow(SW_SHOWNORMAL);
-    effectWnd = effect.release();
-    return effectWnd;
-}
-
-void CEffectWnd::PostNcDestroy() {
-    if (freedWithWindow_) delete this;
-}
+CEffectWnd::CEffectWnd() : CModelessDialog(IDD_EFFECT_WND) {}
 
 BOOL CEffectWnd::OnInitDialog() {
     CDialog::OnInitDialog();

@@ -6,28 +6,31 @@
 
 #include <windows.h>
 
-#include "framework/dialog.h"
+#include "framework/modeless_dialog.h"
 #include "framework/handles.h"
 #include "render/frame_region_win.h"
 #include "render/geometry.h"
 
 namespace pomki::win {
 
-class CEffectWnd final : public CDialog {
+class CEffectWnd;
+// The running sweep, or nullptr when there is none: the object clears it when it is freed,
+// so a pointer held here is never stale.
+extern CEffectWnd* effectWnd;
+
+class CEffectWnd final : public CModelessDialog<CEffectWnd> {
 public:
-    // Makes the sweep's window and shows it. Returns the new effect window (also held in
-    // effectWnd), or nullptr when the window could not be made.
-    static CEffectWnd* Open();
-    ~CEffectWnd() override;
+    // Makes the window and shows it; effectWnd names it until it is destroyed.
+    static CEffectWnd* Open() { return CModelessDialog::Open(effectWnd); }
 
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override { CDialog::OnOK(); }
     void OnCancel() override { CDialog::OnCancel(); }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PostNcDestroy() override;
 
 private:
+    friend class CModelessDialog<CEffectWnd>;
     CEffectWnd();
 
     void OnTimer();
@@ -40,11 +43,6 @@ private:
     Size effectScreenSize_;
     Frame effect_;  // effectImages and effectRegion: bitmap 129, made at set-up
     WindowTimer sweepTimer_;
-    bool freedWithWindow_ = false;  // set once the window owns this object
 };
-
-// The running sweep, or nullptr when there is none: the object clears it when it is freed,
-// so a pointer held here is never stale.
-extern CEffectWnd* effectWnd;
 
 }  // namespace pomki::win
