@@ -11,7 +11,7 @@ PACKAGES := cmake make g++ python3 googletest libgtest-dev libbenchmark-dev \
             clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix \
             wine64 wine xvfb xdotool imagemagick fonts-noto-cjk x11-utils
 
-.PHONY: all deps win native fuzz-build test unit e2e fuzz fuzz-smoke bench run clean
+.PHONY: all deps win native fuzz-build resources-check test unit e2e fuzz fuzz-smoke bench run clean
 
 all: win native
 
@@ -47,7 +47,12 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	@tools/run-fuzz.sh $(FUZZ) 900
 
-test: native fuzz-build
+# The committed pictures and sounds must be what their generators make of their sources.
+resources-check: deps
+	@/usr/bin/python3 tools/gen_sprites.py --check && /usr/bin/python3 tools/gen_sounds.py --check
+	@echo "pictures and sounds match their sources"
+
+test: native fuzz-build resources-check
 	cd $(NATIVE) && ctest -L unit --output-on-failure -j $(JOBS)
 	@tools/run-fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
 	cd $(NATIVE) && ctest -L e2e --output-on-failure

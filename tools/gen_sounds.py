@@ -18,6 +18,8 @@ import random
 import struct
 import sys
 
+from generated_files import write_or_check
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 PEAK = 10 ** (-3 / 20)   # every sound peaks at -3 dBFS
@@ -230,25 +232,7 @@ def build():
 
 def main(argv):
     check = "--check" in argv[1:]
-    stale = []
-    for rel, data in build().items():
-        path = os.path.join(ROOT, rel)
-        if check:
-            try:
-                with open(path, "rb") as f:
-                    if f.read() != data:
-                        stale.append(rel)
-            except FileNotFoundError:
-                stale.append(rel)
-            continue
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-        print(f"wrote {rel} ({len(data)} bytes)")
-    if stale:
-        print("gen_sounds: out of date: " + ", ".join(stale), file=sys.stderr)
-        return 1
-    return 0
+    return write_or_check(build(), "gen_sounds", check)
 
 
 if __name__ == "__main__":

@@ -20,6 +20,8 @@ import struct
 import sys
 import zlib
 
+from generated_files import write_or_check
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SPRITES = os.path.join(ROOT, "tools", "sprites")
 
@@ -696,25 +698,7 @@ def main(argv):
     except SpriteError as e:
         print(f"gen_sprites: {e}", file=sys.stderr)
         return 1
-    stale = []
-    for rel, data in files.items():
-        path = os.path.join(ROOT, rel)
-        if check:
-            try:
-                with open(path, "rb") as f:
-                    if f.read() != data:
-                        stale.append(rel)
-            except FileNotFoundError:
-                stale.append(rel)
-            continue
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-        print(f"wrote {rel} ({len(data)} bytes)")
-    if stale:
-        print("gen_sprites: out of date: " + ", ".join(stale), file=sys.stderr)
-        return 1
-    return 0
+    return write_or_check(files, "gen_sprites", check)
 
 
 if __name__ == "__main__":
