@@ -14,7 +14,6 @@ namespace pomki::win {
 
 namespace {
 constexpr UINT kCursorWatchPeriodMs = 100;
-constexpr int kStressBarMax = 500;
 
 std::wstring Decimal(int32_t value) { return std::to_wstring(value); }
 }  // namespace
@@ -25,7 +24,7 @@ BOOL CCareMenuDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     for (const AbilityInfo& info : kAbilityTable) abilityBoxes_[info.ability] = GetDlgItem(info.boxId);
     stressBar_ = GetDlgItem(IDC_STRESS_BAR);
-    ::SendMessageW(stressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, kStressBarMax));
+    ::SendMessageW(stressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, kStressMax));
     ShowPet();
     return TRUE;
 }

@@ -37,8 +37,6 @@ inline constexpr std::array<Food, kFoodCount> foodTable{{
 
 inline constexpr int32_t kFullnessCap = 1000;           // without BellyLimitBreak
 inline constexpr int32_t kFullnessLimitBreakCap = 2000;  // in any case
-inline constexpr int32_t kStressMin = 0;
-inline constexpr int32_t kStressMax = 500;
 inline constexpr int32_t kExperiencePerLevel = 100;
 
 // The food of row k (1..7), or nullptr for any other k (0 means nothing picked).

@@ -11,7 +11,6 @@ namespace pomki {
 
 namespace {
 
-constexpr int32_t kStressMax = 500;
 constexpr int32_t kHalfPet = kPetSize / 2;  // up to half the pet may leave the screen
 
 // Hunger levels below which each tick adds one more point of stress.

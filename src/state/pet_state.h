@@ -53,6 +53,10 @@ inline constexpr std::array<AbilityInfo, kAbilityCount> kAbilityTable{{
 inline constexpr int32_t kMoneyMax = 39'768'211;
 inline constexpr int32_t kLevelMax = 39'768'211;
 
+// Stress always stays within 0..500; the care menu's stress bar shows that range.
+inline constexpr int32_t kStressMin = 0;
+inline constexpr int32_t kStressMax = 500;
+
 struct PetState {
     std::array<int32_t, kAbilityCount> abilityUnlocked{};
     std::array<int32_t, kAbilityCount> abilityOn{};
