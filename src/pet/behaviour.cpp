@@ -162,7 +162,11 @@ void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& r
     } else if (kGrumbleBoxTrigger.Fires(pet, stressBefore, mischiefRoll)) {
         // Ticks that arrive while the box is open run inside this call and change the
         // same pet and behaviour; everything below reads them afresh.
-        GrumbleBox(port, random);
+        if (!behaviour.grumbleBoxOpen) {
+            behaviour.grumbleBoxOpen = true;
+            GrumbleBox(port, random);
+            behaviour.grumbleBoxOpen = false;
+        }
     } else if (kShootVolleyTrigger.Fires(pet, stressBefore, mischiefRoll)) {
         ShootVolley(behaviour, port, random);
     }

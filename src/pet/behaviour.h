@@ -38,6 +38,9 @@ struct Behaviour {
     int32_t framePhase = 0;
     RoamMode roamMode = RoamFree;
     Point cursorPoint{};
+    // A grumble box is open: ticks keep running inside it, and they open no second box
+    // (boxes nested without end would overflow the stack of an unattended pet).
+    bool grumbleBoxOpen = false;
 
     int FrameSlot() const { return frameBase + framePhase; }
 };

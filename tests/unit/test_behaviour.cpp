@@ -788,6 +788,31 @@ TEST(BehaviourTick, TicksWhileTheMessageBoxIsOpenChangeTheSamePet) {
     EXPECT_TRUE(s.random.AllUsed());
 }
 
+TEST(BehaviourTick, NoSecondMessageBoxOpensWhileOneIsOpen) {
+    // Both ticks roll 33 at stress 401: the inner one, running while the box is open, opens no
+    // box of its own and draws no line; once the box is closed, the next grumble opens one.
+    Scene s;
+    s.pet.stress = 401;
+    s.pet.fullness = 1000;
+    int innerTicks = 0;
+    s.port.whileBoxOpen = [&] {
+        if (innerTicks++ == 0) s.Tick();
+    };
+    s.random.Add({0, 33, 4});  // outer rolls and the box line
+    s.random.Add({0, 33, 0, 0});  // inner tick: rolls, then its walk east; no line drawn
+    s.random.Add({0, 0});  // outer walk east
+    s.Tick();
+    EXPECT_EQ(innerTicks, 1);
+    EXPECT_EQ(s.port.Count(Kind::MessageBox), 1u);
+    EXPECT_TRUE(s.random.AllUsed());
+
+    s.random.Add({0, 33, 7, 0, 0});  // a later tick: the box is closed, so it grumbles again
+    s.Tick();
+    EXPECT_EQ(s.port.Count(Kind::MessageBox), 2u);
+    EXPECT_EQ(s.port.CallsOf(Kind::MessageBox).back(), PortCall::Box(boxLines[7].text, boxLines[7].caption));
+    EXPECT_TRUE(s.random.AllUsed());
+}
+
 TEST(BehaviourTick, MinimisingStopsTheTimerAndLeavesThePetStanding) {
     // Stress 351, roll 1: the user's window is minimised; the next tick takes no step.
     Scene s;
