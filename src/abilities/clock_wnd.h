@@ -23,9 +23,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    // Enter and Escape hide the clock; it stays open and the Clock switch still closes it.
-    void OnOK() override { CDialog::OnOK(); }
-    void OnCancel() override { CDialog::OnCancel(); }
+    // Enter and Escape hide the clock (the dialog's own OK and Cancel); it stays open and
+    // the Clock switch still closes it.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

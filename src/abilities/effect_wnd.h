@@ -25,8 +25,6 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void OnOK() override { CDialog::OnOK(); }
-    void OnCancel() override { CDialog::OnCancel(); }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

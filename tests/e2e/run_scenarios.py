@@ -22,9 +22,9 @@ import harness  # noqa: E402
 
 
 def load_scenarios(path: Path):
-    spec = importlib.util.spec_from_file_location(f"e2e_{path.stem}", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    loader_spec = importlib.util.spec_from_file_location(f"e2e_{path.stem}", path)
+    module = importlib.util.module_from_spec(loader_spec)
+    loader_spec.loader.exec_module(module)
     return [(name, fn) for name, fn in vars(module).items() if name.startswith("scenario_") and callable(fn)]
 
 
