@@ -39,14 +39,26 @@
 
 /* Care menu (template 133) */
 #define IDC_STRESS_BAR 1000
-#define IDC_ABILITY_FIRST 1001 /* 1001..1008 abilities 0..7, 1010..1013 abilities 8..11 */
+/* The ability boxes: 1001..1008 for abilities 0..7, then 1010..1013 for 8..11 (1009 is the quit button) */
+#define IDC_ABILITY_CURSOR_LEAD 1001
+#define IDC_ABILITY_FAST_MOVE 1002
+#define IDC_ABILITY_DOUBLE_MONEY 1003
+#define IDC_ABILITY_GOOD_LUCK 1004
+#define IDC_ABILITY_SHOW_OFF 1005
+#define IDC_ABILITY_NO_MISCHIEF_1 1006
+#define IDC_ABILITY_EXTRA_FOOD 1007
+#define IDC_ABILITY_CLOCK 1008
 #define IDC_QUIT 1009
+#define IDC_ABILITY_SCREEN_SAVER 1010
+#define IDC_ABILITY_MISCHIEF_GUARD 1011
+#define IDC_ABILITY_LOTS_OF_MONEY 1012
+#define IDC_ABILITY_BELLY_LIMIT_BREAK 1013
 #define IDC_FOOD_MENU 1014
 #define IDC_MONEY 1017
 #define IDC_FULLNESS 1021
 #define IDC_LEVEL 1022
 
-/* Food menu (template 143) */
+/* Food menu (template 143); the second food's radio is 1018, foods 3..7 have 1012..1016 */
 #define IDC_FEED 1009
 #define IDC_FOOD_1 1011
 #define IDC_FOOD_2 1018

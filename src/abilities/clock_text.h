@@ -1,5 +1,5 @@
 // The clock window's text: the local time as hours and minutes, "%02d:%02d", 24-hour.
-// Platform-free; the clock window reads the time and shows the text.
+// Platform-free; the clock window reads the time and shows the text when it changes.
 #pragma once
 
 #include <array>
@@ -21,5 +21,21 @@ private:
 
 // hour 0..23 and minute 0..59 as "HH:MM", both zero-padded to two digits.
 ClockText FormatClockText(int hour, int minute);
+
+// The text the clock last found. The time is read ten times a second, but the control's
+// text is replaced only when it changes, so the control repaints once a minute.
+class ShownClockText {
+public:
+    // Records `now`; true when it differs from the text found before (the first text
+    // always differs from the empty one the clock starts with).
+    bool Update(const ClockText& now) {
+        const bool changed = !(now == shown_);
+        shown_ = now;
+        return changed;
+    }
+
+private:
+    ClockText shown_;  // empty until the first tick
+};
 
 }  // namespace pomki

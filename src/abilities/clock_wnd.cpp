@@ -25,34 +25,16 @@ BOOL CClockWnd::OnInitDialog() {
     return TRUE;
 }
 
-LRESULT CClockWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_TIMER:
-        OnTimer();
-        return Default();
-    case WM_LBUTTONDOWN:
-        OnLButtonDown();
-        return Default();
-    case WM_DESTROY:
-        clockTimer_.Stop();
-        return Default();
-    default:
-        return CDialog::WindowProc(message, wParam, lParam);
-    }
-}
-
 void CClockWnd::ShowTime(const ClockText& text) { SetDlgItemText(IDC_CLOCK_TEXT, text.c_str()); }
 
-// The time is read ten times a second, but the text is replaced only when the minute has
-// changed, so the control repaints once a minute.
-void CClockWnd::OnTimer() {
+// Ten times a second; the text changes once a minute.
+void CClockWnd::OnTimer(UINT_PTR) {
     const ClockText text = LocalClockText();
-    if (!(text == clockShownText_)) ShowTime(text);
-    clockShownText_ = text;
+    if (shownText_.Update(text)) ShowTime(text);
 }
 
 // The system drags the captionless window with the mouse until the button is released.
 // The picture and the time text are statics that let the click through to the window.
-void CClockWnd::OnLButtonDown() { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
+void CClockWnd::OnLButtonDown(UINT, POINT) { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
 
 }  // namespace pomki::win

@@ -1,6 +1,7 @@
 // CClockWnd: the small clock that the Clock ability opens: the hamster's front picture and
 // the local time, captionless, dragged by any point of it. Modeless; the care menu opens
-// and closes it, and the object frees itself once its window is gone.
+// and closes it, and the object frees itself once its window is gone. Enter and Escape only
+// hide it (the dialog's own OK and Cancel): the Clock switch still closes it.
 #pragma once
 
 #include <windows.h>
@@ -23,20 +24,18 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    // Enter and Escape hide the clock (the dialog's own OK and Cancel); it stays open and
-    // the Clock switch still closes it.
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnLButtonDown(UINT keyFlags, POINT at) override;
+    void OnDestroy() override { clockTimer_.Stop(); }
 
 private:
     friend class CModelessDialog<CClockWnd>;
     CClockWnd();
 
-    void OnTimer();
-    void OnLButtonDown();
     void ShowTime(const ClockText& text);
 
     WindowTimer clockTimer_;
-    ClockText clockShownText_;     // the text the last tick found; empty until then
+    ShownClockText shownText_;
 };
 
 }  // namespace pomki::win

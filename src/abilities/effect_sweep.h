@@ -3,7 +3,7 @@
 // Platform-free; the effect window moves itself to each position.
 #pragma once
 
-#include "render/geometry.h"
+#include "base/geometry.h"
 
 namespace pomki {
 

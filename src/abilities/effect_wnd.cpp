@@ -30,22 +30,6 @@ BOOL CEffectWnd::OnInitDialog() {
     return TRUE;
 }
 
-LRESULT CEffectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_TIMER:
-        OnTimer();
-        return Default();
-    case WM_PAINT:
-        OnPaint();
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
-    default:
-        return CDialog::WindowProc(message, wParam, lParam);
-    }
-}
-
 void CEffectWnd::ApplyEffectRegion() { ApplyFrameRegion(GetSafeHwnd(), effect_.region.get()); }
 
 // At the top of the always-on-top windows and shown. Without SWP_NOACTIVATE: like a screen
@@ -56,20 +40,20 @@ void CEffectWnd::PlaceEffect() {
 
 // One step of the sweep. The region and the picture were made at set-up: a step only gives
 // the window its shape again, repaints what lay below and moves.
-void CEffectWnd::OnTimer() {
+void CEffectWnd::OnTimer(UINT_PTR) {
     effectPos = NextSweepPosition(effectPos, effectScreenSize_);
     ApplyEffectRegion();
     PlaceEffect();
 }
 
-void CEffectWnd::OnPaint() {
+bool CEffectWnd::OnPaint() {
     PaintDC paint(GetSafeHwnd());
     // White is the image list's mask colour: only the hamster's own pixels are drawn.
     if (effect_.images) ImageList_Draw(effect_.images.get(), 0, paint.get(), 0, 0, ILD_NORMAL);
+    return true;
 }
 
 void CEffectWnd::OnDestroy() {
-    Default();
     sweepTimer_.Stop();
     effect_.images.reset();
     effect_.region.reset();

@@ -9,7 +9,7 @@
 #include "framework/modeless_dialog.h"
 #include "framework/handles.h"
 #include "render/frame_region_win.h"
-#include "render/geometry.h"
+#include "base/geometry.h"
 
 namespace pomki::win {
 
@@ -25,15 +25,14 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
+    bool OnPaint() override;
+    void OnDestroy() override;
 
 private:
     friend class CModelessDialog<CEffectWnd>;
     CEffectWnd();
 
-    void OnTimer();
-    void OnPaint();
-    void OnDestroy();
     // Shapes the window like the front picture, as the pet window is shaped like its frame.
     void ApplyEffectRegion();
     void PlaceEffect();

@@ -1,25 +1,37 @@
 // CPetApp: start-up and exit of the program. One copy runs at a time; the pet window runs
-// modally for the program's whole life.
+// modally for the program's whole life. The pet is loaded from its file while the pet
+// window sets up and saved as it is destroyed; the application keeps the file and tells
+// the user when it is refused or cannot be written.
 #pragma once
 
 #include <windows.h>
 
 #include "framework/app.h"
 #include "framework/handles.h"
+#include "pet/pet_wnd.h"
+#include "state/file_store_win.h"
+#include "state/pet_keeper.h"
 #include "state/pet_state.h"
 
 namespace pomki::win {
 
-class CPetApp final : public CWinApp {
+class CPetApp final : public CWinApp, private PetHost {
 public:
     CPetApp();
     BOOL InitInstance() override;
     int ExitInstance() override;
 
 private:
+    // PetHost
+    void PetWindowReady(HWND petWindow) override;
+    void PetWindowGone() override;
+    void SessionEnding() override;
+
     UniqueKernelHandle instanceMutex_;  // the named mutex "pomki"
     WindowDC screenDC_;                 // the whole screen, for shot marks; held for the process's life
     PetState petState_;                 // the one pet record
+    WinFileStore files_;
+    PetKeeper keeper_;
 };
 
 }  // namespace pomki::win

@@ -1,6 +1,7 @@
 #include "care/feeding.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace pomki {
 
@@ -52,10 +53,8 @@ bool Feed(PetState& pet, int food) {
     // At the top level the experience beyond a level has nowhere to go.
     pet.experience = static_cast<int32_t>(std::min<int64_t>(experience, kExperiencePerLevel - 1));
     if (gained > 0) {
-        for (const AbilityInfo& ability : kAbilityTable) {
-            if (pet.level >= ability.unlockLevel && pet.abilityUnlocked[ability.ability] == 0) {
-                pet.abilityUnlocked[ability.ability] = 1;
-            }
+        for (std::size_t k = 0; k < kUnlockLevels.size(); ++k) {
+            if (pet.level >= kUnlockLevels[k] && pet.abilityUnlocked[k] == 0) pet.abilityUnlocked[k] = 1;
         }
     }
     return true;

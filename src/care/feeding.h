@@ -1,7 +1,8 @@
 // Feeding the hamster: the seven foods, what one meal does to the pet, and the word the
 // care menu shows for how full it is. Feeding is the only way the pet gains fullness,
 // experience, levels and abilities, and the only way its money is spent.
-// Platform-free: the food menu and the care menu show what these functions decide.
+// Platform-free: the food menu and the care menu (care_menu.h, food_menu.h) show what these
+// functions decide.
 #pragma once
 
 #include <array>
@@ -14,8 +15,6 @@ namespace pomki {
 inline constexpr int kFoodCount = 7;
 
 struct Food {
-    int radioId;           // the food's radio button in the food menu
-    const wchar_t* name;   // the radio button's text
     int32_t price;         // GOLD taken from money
     int32_t fullness;      // added to fullness
     int32_t experience;    // added to experience
@@ -23,16 +22,16 @@ struct Food {
     bool needsExtraFood;   // offered only while ExtraFood is on
 };
 
-// The foods in menu order; food k (1..7) is foodTable[k - 1]. The second food's radio id
-// is 1018, not 1012: ids 1012..1016 belong to foods 3..7.
+// The foods in menu order; food k (1..7) is foodTable[k - 1]. Their names and radio buttons
+// are the food menu's (care/food_menu.h).
 inline constexpr std::array<Food, kFoodCount> foodTable{{
-    {1011, L"ひまわりの種", 100, 250, 0, -5, false},
-    {1018, L"そうけんび茶", 150, 40, 0, -100, false},
-    {1012, L"温泉たまご", 200, 130, 20, -70, false},
-    {1013, L"セロリ", 300, 220, 80, 30, false},
-    {1014, L"カレーライス", 500, 600, 50, -150, false},
-    {1015, L"夕張めろん", 1000, 900, 200, -300, true},
-    {1016, L"ピザ", 2000, 2000, 500, -500, true},
+    {100, 250, 0, -5, false},       // ひまわりの種
+    {150, 40, 0, -100, false},      // そうけんび茶
+    {200, 130, 20, -70, false},     // 温泉たまご
+    {300, 220, 80, 30, false},      // セロリ
+    {500, 600, 50, -150, false},    // カレーライス
+    {1000, 900, 200, -300, true},   // 夕張めろん
+    {2000, 2000, 500, -500, true},  // ピザ
 }};
 
 inline constexpr int32_t kFullnessCap = 1000;           // without BellyLimitBreak

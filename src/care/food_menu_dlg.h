@@ -1,12 +1,10 @@
-// CFoodMenuDlg: the food menu. The user picks one of seven foods with a radio button and
-// feeds it with the pet's money; one meal per opening. Modal, run by the care menu.
+// CFoodMenuDlg: the food menu, run modally by the care menu. Its rules are FoodMenu's
+// (food_menu.h); the dialog maps clicks to them and shows what they decide.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
-
-#include "care/feeding.h"
+#include "care/food_menu.h"
 #include "framework/dialog.h"
 #include "state/pet_state.h"
 
@@ -14,23 +12,18 @@ namespace pomki::win {
 
 class CFoodMenuDlg final : public CDialog {
 public:
-    CFoodMenuDlg(HWND parent, PetState& pet);
+    explicit CFoodMenuDlg(PetState& pet);
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnCommand(WORD id, WORD code) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnClicked(WORD id) override;
+    void OnDestroy() override { menu_.Close(); }
 
 private:
-    void OnSelectFood(int food);
-    void OnFeed();
-    void OnDestroy();
     void ShowMoney();
 
-    PetState& pet_;
-    std::array<HWND, kFoodCount> foodRadios_{};  // in foodTable order
+    FoodMenu menu_;
     HWND feedButton_ = nullptr;
-    int selectedFood_ = 0;  // 0: nothing picked; 1..7: the row of foodTable
 };
 
 }  // namespace pomki::win

@@ -16,33 +16,26 @@ struct DialogColours {
 
 class CWinApp {
 public:
-    CWinApp();
-    virtual ~CWinApp();
+    CWinApp() = default;
+    virtual ~CWinApp() = default;
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    // Returns false when the program should end without a message loop of the application.
+    // The program's whole run: its windows run modally inside it. The result is ignored.
     virtual BOOL InitInstance() { return FALSE; }
-    virtual int ExitInstance() { return exitCode_; }
+    virtual int ExitInstance() { return 0; }
 
     // The background and static-text colours of every dialog of the program.
     static void SetDialogBkColor(COLORREF background, COLORREF text);
     static const DialogColours& Colours();
 
     static HINSTANCE ResourceModule();
-    static CWinApp* Current() { return current_; }
-    HICON LoadIcon(int id) const;
+    // A shared resource icon: the system keeps it, nobody destroys it.
+    static HICON LoadIcon(int id);
 
-    HWND mainWnd = nullptr;  // the pet window while it runs
-
-    // The program's entry: InitInstance, then (never here) a loop, then ExitInstance.
+    // The program's entry: InitInstance, then ExitInstance, whose result is the exit code.
+    // The application runs no message loop of its own.
     int Run();
-
-protected:
-    int exitCode_ = 0;
-
-private:
-    static CWinApp* current_;
 };
 
 }  // namespace pomki::win

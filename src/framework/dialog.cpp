@@ -5,13 +5,13 @@
 namespace pomki::win {
 
 HWND CDialog::CreateFromTemplate() {
-    return CreateDialogParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), parent_,
+    return CreateDialogParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), nullptr,
                               &StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 // The dialog procedure only attaches the object; from WM_INITDIALOG on the window is
-// subclassed, every message reaches WindowProc, and Default() is the dialog manager's own
-// processing (this procedure answers FALSE to everything else).
+// subclassed, every message reaches CWnd's one switch, and Default() is the dialog manager's
+// own processing (this procedure answers FALSE to everything else).
 INT_PTR CALLBACK CDialog::StaticDialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG) return FALSE;
     auto* self = reinterpret_cast<CDialog*>(lParam);
@@ -27,10 +27,8 @@ INT_PTR CDialog::DoModal() {
     modal_ = true;
     endModal_ = false;
     result_ = -1;
-    const bool ownerWasEnabled = parent_ && IsWindowEnabled(parent_);
     HWND window = CreateFromTemplate();
     if (!window) return -1;
-    if (ownerWasEnabled) EnableWindow(parent_, FALSE);
     if (!endModal_ && !IsWindowVisible(window)) ::ShowWindow(window, SW_SHOWNORMAL);
 
     MSG msg;
@@ -48,7 +46,6 @@ INT_PTR CDialog::DoModal() {
         }
     }
 
-    if (ownerWasEnabled) EnableWindow(parent_, TRUE);
     if (GetSafeHwnd()) ::DestroyWindow(GetSafeHwnd());
     modal_ = false;
     return result_;
@@ -78,35 +75,26 @@ bool CDialog::PreTranslateMessage(MSG& msg) {
     return IsDialogMessageW(root, &msg) != FALSE;
 }
 
-LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND: {
-        const WORD id = LOWORD(wParam);
-        const WORD code = HIWORD(wParam);
-        if (OnCommand(id, code)) return 0;
-        if (id == IDOK && (code == BN_CLICKED || lParam == 0)) {
-            OnOK();
-            return 0;
-        }
-        if (id == IDCANCEL && (code == BN_CLICKED || lParam == 0)) {
-            OnCancel();
-            return 0;
-        }
-        return Default();
+bool CDialog::OnCommand(WORD id, WORD code, HWND control) {
+    if (code == BN_CLICKED && OnClicked(id)) return true;
+    // The dialog manager sends OK and Cancel for Enter and Escape with no control.
+    if (id == IDOK && (code == BN_CLICKED || !control)) {
+        OnOK();
+        return true;
     }
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-        const DialogColours& colours = CWinApp::Colours();
-        if (!colours.background) return Default();
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, colours.text);
-        SetBkColor(dc, colours.backgroundColour);
-        return reinterpret_cast<LRESULT>(colours.background.get());
+    if (id == IDCANCEL && (code == BN_CLICKED || !control)) {
+        OnCancel();
+        return true;
     }
-    default:
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
+    return false;
+}
+
+HBRUSH CDialog::OnCtlColor(HDC dc) {
+    const DialogColours& colours = CWinApp::Colours();
+    if (!colours.background) return nullptr;
+    SetTextColor(dc, colours.text);
+    SetBkColor(dc, colours.backgroundColour);
+    return colours.background.get();
 }
 
 }  // namespace pomki::win

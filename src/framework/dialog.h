@@ -1,5 +1,6 @@
 // Dialogs made from resource templates, modal (with a modal loop of our own) or modeless,
-// all painted in the program's dialog colours.
+// all painted in the program's dialog colours. Every dialog of the program stands alone:
+// none has a parent window.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,7 @@ namespace pomki::win {
 
 class CDialog : public CWnd {
 public:
-    CDialog(int templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
+    explicit CDialog(int templateId) : templateId_(templateId) {}
 
     // Runs the dialog until EndDialog or a quit request. A quit request ends the loop and is
     // posted again, so every modal loop further out ends as well; the result is then -1.
@@ -30,17 +31,18 @@ protected:
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
-    // Button clicks and other commands that the dialog handles itself.
-    virtual bool OnCommand(WORD /*id*/, WORD /*code*/) { return false; }
+    // A click on a button of the dialog; true when the dialog handled it.
+    virtual bool OnClicked(WORD /*id*/) { return false; }
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Clicks go to OnClicked; OK and Cancel (also from Enter and Escape) to OnOK and OnCancel.
+    bool OnCommand(WORD id, WORD code, HWND control) final;
+    HBRUSH OnCtlColor(HDC dc) override;
 
 private:
     static INT_PTR CALLBACK StaticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate();
 
     int templateId_;
-    HWND parent_;
     bool modal_ = false;
     bool endModal_ = false;
     INT_PTR result_ = -1;

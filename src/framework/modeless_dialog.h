@@ -31,7 +31,7 @@ public:
     }
 
 protected:
-    explicit CModelessDialog(int templateId) : CDialog(templateId, nullptr) {}
+    explicit CModelessDialog(int templateId) : CDialog(templateId) {}
 
     // Set by Open once the window owns this object.
     void PostNcDestroy() override {

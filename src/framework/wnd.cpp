@@ -1,5 +1,7 @@
 #include "framework/wnd.h"
 
+#include <windowsx.h>
+
 namespace pomki::win {
 
 CWnd::~CWnd() {
@@ -26,7 +28,48 @@ void CWnd::Subclass(HWND window) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWindowProc)));
 }
 
-LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) { return Default(); }
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
+    case WM_DESTROY: {
+        const LRESULT result = Default();
+        OnDestroy();
+        return result;
+    }
+    case WM_PAINT:
+        if (OnPaint()) return 0;
+        break;
+    case WM_TIMER:
+        OnTimer(static_cast<UINT_PTR>(wParam));
+        break;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(static_cast<UINT>(wParam), at);
+        break;
+    case WM_RBUTTONDOWN:
+        OnRButtonDown(static_cast<UINT>(wParam), at);
+        break;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        break;
+    case WM_QUERYDRAGICON:
+        if (HICON icon = OnQueryDragIcon()) return reinterpret_cast<LRESULT>(icon);
+        break;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
+        break;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
+        break;
+    default:
+        if (message >= WM_USER) {
+            if (const std::optional<LRESULT> result = OnProgramMessage(message, wParam, lParam)) return *result;
+        }
+        break;
+    }
+    return Default();
+}
 
 LRESULT CWnd::Default() {
     return CallWindowProcW(originalProc_, hwnd_, current_.message, current_.wParam, current_.lParam);

@@ -1,9 +1,12 @@
 // The window base of the program's small dialog framework: one trampoline that finds the
-// C++ object of a window and hands it the message; typed handlers live in the subclasses,
-// and whatever a handler does not finish goes to Default().
+// C++ object of a window, and one switch that decodes each message into a typed handler.
+// A window overrides only the handlers it needs; the switch gives every message to the
+// system's own processing (Default) afterwards, unless the handler answered it itself.
 #pragma once
 
 #include <windows.h>
+
+#include <optional>
 
 namespace pomki::win {
 
@@ -28,8 +31,27 @@ public:
     BOOL ShowWindow(int command) const { return ::ShowWindow(hwnd_, command); }
 
 protected:
-    // One switch per window class; cases it does not handle fall through to the base.
-    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // ---- Typed handlers; the system's processing follows each unless said otherwise ----
+
+    // WM_DESTROY, after the system's own processing.
+    virtual void OnDestroy() {}
+    // WM_PAINT. True when the window painted itself; false leaves it to the system.
+    virtual bool OnPaint() { return false; }
+    virtual void OnTimer(UINT_PTR /*id*/) {}
+    virtual void OnLButtonDown(UINT /*keyFlags*/, POINT /*at*/) {}
+    virtual void OnRButtonDown(UINT /*keyFlags*/, POINT /*at*/) {}
+    // WM_ENDSESSION: `ending` is true when the session is really ending.
+    virtual void OnEndSession(bool /*ending*/) {}
+    // WM_QUERYDRAGICON: the icon to drag a minimised window by; nullptr leaves it to the system.
+    virtual HICON OnQueryDragIcon() { return nullptr; }
+    // WM_COMMAND. True when handled; the system does nothing more then.
+    virtual bool OnCommand(WORD /*id*/, WORD /*code*/, HWND /*control*/) { return false; }
+    // WM_CTLCOLOR* of the window and its controls: the background brush (we keep it), or
+    // nullptr to leave the colours to the system.
+    virtual HBRUSH OnCtlColor(HDC /*dc*/) { return nullptr; }
+    // The program's own messages (a notification-area callback, a registered message): the
+    // result, or nothing to leave the message to the system.
+    virtual std::optional<LRESULT> OnProgramMessage(UINT /*message*/, WPARAM, LPARAM) { return std::nullopt; }
 
     // The system's own processing of the message being handled.
     LRESULT Default();
@@ -42,6 +64,8 @@ protected:
 
 private:
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The one switch: message to handler, then Default() where the handler leaves it.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     struct Message {
         UINT message;

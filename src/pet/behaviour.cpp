@@ -56,10 +56,6 @@ void UseUpFullness(PetState& pet) {
     }
 }
 
-ZOrder ShowOffPlacement(const PetState& pet) {
-    return pet.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::NoTopMost;
-}
-
 // Shows the step's frame where the pet now stands, then readies the other walking phase.
 void FinishWalkingStep(const PetState& pet, Behaviour& behaviour, PetPort& port) {
     port.ApplyFrameRegion(behaviour.FrameSlot());
@@ -131,6 +127,10 @@ void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
 }
 
 }  // namespace
+
+ZOrder ShowOffPlacement(const PetState& pet) {
+    return pet.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::NoTopMost;
+}
 
 void StepAlongHeading(const PetState& pet, Behaviour& behaviour) {
     // heading is kept in 0..7; the mask only keeps a stray value from reading past the table.

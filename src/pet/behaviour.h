@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "pet/pet_port.h"
+#include "render/frame_slots.h"
 #include "state/pet_state.h"
 
 namespace pomki {
@@ -13,18 +14,6 @@ enum RoamMode : int32_t {
     RoamToWindow = 1,  // walking to the foreground window's left edge
     RoamHalted = 2,    // left standing by the minimising act
 };
-
-// The frame slots that the tick and the mischief acts choose as frameBase. The walking
-// pairs show their second phase at slot + 1.
-inline constexpr int32_t kSlotFront = 0;      // walking south; slot 1 is also a minimising pose
-inline constexpr int32_t kSlotFrontStep = 1;
-inline constexpr int32_t kSlotLeft = 2;       // walking west
-inline constexpr int32_t kSlotRight = 4;      // walking east
-inline constexpr int32_t kSlotBack = 6;       // walking north
-inline constexpr int32_t kSlotTearful = 8;    // hiding behind a window, minimising
-inline constexpr int32_t kSlotLucky = 9;      // walking pair for every heading with GoodLuck
-inline constexpr int32_t kSlotGun = 11;       // a single shot
-inline constexpr int32_t kSlotAutoGun = 12;   // a volley
 
 // The pet window is always this size.
 inline constexpr int32_t kPetSize = 60;
@@ -41,6 +30,8 @@ struct Behaviour {
     // A grumble box is open: ticks keep running inside it, and they open no second box
     // (boxes nested without end would overflow the stack of an unattended pet).
     bool grumbleBoxOpen = false;
+    // The care menu is open; ticks are stopped, but a click on the icon still arrives.
+    bool careMenuOpen = false;
 
     int FrameSlot() const { return frameBase + framePhase; }
 };
@@ -48,6 +39,9 @@ struct Behaviour {
 // Moves petX/petY one step along `heading` and sets frameBase for that heading
 // (the lucky pair whatever the heading while GoodLuck is on).
 void StepAlongHeading(const PetState& pet, Behaviour& behaviour);
+
+// The show-off placement: topmost while ShowOff is on.
+ZOrder ShowOffPlacement(const PetState& pet);
 
 // Runs one whole tick against the port; draws from `random` in the documented order.
 void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random);

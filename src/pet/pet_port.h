@@ -1,11 +1,12 @@
-// What the behaviour tick and the mischief acts need from the desktop, and nothing more.
-// The Windows pet window implements it; the unit tests use a recording fake.
+// What the pet's rules (the tick, the mischief acts, start-up, petting, the care menu's
+// opening) need from the desktop, and nothing more. The Windows pet window implements it;
+// the unit tests use a recording fake.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "render/geometry.h"
+#include "base/geometry.h"
 
 namespace pomki {
 
@@ -28,6 +29,7 @@ public:
 
     virtual void ApplyFrameRegion(int frameSlot) = 0;  // shape and repaint the pet in this slot
     virtual void PlacePet(ZOrder z, int32_t x, int32_t y) = 0;  // 60 x 60 at (x, y)
+    virtual void StartTimer(int intervalMs) = 0;      // BehaviourTimer; restarts a running one
     virtual void StopTimer() = 0;                      // BehaviourTimer
     virtual void HoldPose(double seconds) = 0;         // block for more than this time
     virtual void PlaySoundEffect(int soundId) = 0;
@@ -35,6 +37,8 @@ public:
     virtual void MessageBox(std::wstring_view text, std::wstring_view caption) = 0;  // modal, OK
     virtual void Retitle(WindowRef window, std::wstring_view title) = 0;
     virtual void Minimise(WindowRef window) = 0;
+    virtual void DragPet() = 0;       // the user drags the pet until the button is released
+    virtual bool RunCareMenu() = 0;   // modal; true when it closed with OK
 };
 
 // Uniform draws in a fixed order; Next(m) is one draw reduced modulo m (0..m-1).

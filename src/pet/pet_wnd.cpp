@@ -1,30 +1,21 @@
 #include "pet/pet_wnd.h"
 
-#include <windowsx.h>
-#undef MessageBox
-
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "care/care_menu_dlg.h"
 #include "framework/app.h"
+#include "pet/pet_events.h"
 #include "resource_ids.h"
 #include "sound/sound_win.h"
-#include "state/file_store_win.h"
-#include "state/save_file.h"
 
 namespace pomki::win {
 
 namespace {
 
 constexpr wchar_t kTrayTip[] = L"デスクトップぽてぽて";
-constexpr wchar_t kFileErrorCaption[] = L"ファイルエラー";
-constexpr wchar_t kRejectedText[] = L"ファイルが不正アクセスされています \n 削除後パソコンを再起動してください";
-constexpr wchar_t kSaveFailedText[] = L"ファイルに保存できませんでした";
-
-constexpr UINT kSlowIntervalMs = 400;
-constexpr UINT kFastIntervalMs = 100;
 
 HWND InsertAfter(ZOrder z) {
     switch (z) {
@@ -37,20 +28,18 @@ HWND InsertAfter(ZOrder z) {
 
 }  // namespace
 
-CPetWnd::CPetWnd(HWND parent, PetState& pet, HDC screenDC)
-    : CDialog(IDD_PET_WND, parent),
+CPetWnd::CPetWnd(PetState& pet, PetHost& host, HDC screenDC)
+    : CDialog(IDD_PET_WND),
       pet_(pet),
+      host_(host),
       screenDC_(screenDC),
-      petIcon_(CWinApp::Current()->LoadIcon(IDI_PET)),
+      petIcon_(CWinApp::LoadIcon(IDI_PET)),
       trayIcon_(static_cast<HICON>(LoadImageW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(IDI_PET), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                               LR_SHARED))) {}
 
 BOOL CPetWnd::OnInitDialog() {
     CDialog::OnInitDialog();
-    HWND window = GetSafeHwnd();
-    CWinApp::Current()->mainWnd = window;
-
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(petIcon_));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(petIcon_));
 
@@ -61,51 +50,22 @@ BOOL CPetWnd::OnInitDialog() {
     AddTrayIcon();
 
     frames_.Load(CWinApp::ResourceModule());
-
-    savePath_ = ModuleDirectory() + kSaveFileName;
-    WinFileStore files;
-    if (loadPetState(files, savePath_, pet_) == LoadResult::Rejected) {
-        ::MessageBoxW(window, kRejectedText, kFileErrorCaption, MB_OK);
-        PostQuitMessage(0);
-    }
-    pet_.abilityOn[Clock] = 0;  // no clock window exists at start
-
-    ApplyFrameRegion(behaviour_.FrameSlot());
-    StartBehaviourTimer();
+    host_.PetWindowReady(GetSafeHwnd());
+    StartPet(pet_, behaviour_, *this);
     return TRUE;
 }
 
-LRESULT CPetWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT:
-        OnPaint();
+std::optional<LRESULT> CPetWnd::OnProgramMessage(UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_TRAY_NOTIFY) {
+        // lParam is the mouse message over the icon: a press of either button opens the menu.
+        if (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONDOWN) OpenCareMenu(pet_, behaviour_, *this);
         return 0;
-    case WM_QUERYDRAGICON:
-        return reinterpret_cast<LRESULT>(petIcon_);
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown();
-        return 0;
-    case WM_RBUTTONDOWN:
-        OnRButtonDown();
-        return Default();
-    case WM_TIMER:
-        OnTimer();
-        return Default();
-    case WM_TRAY_NOTIFY:
-        return OnTrayNotify(lParam);
-    case WM_ENDSESSION:
-        OnEndSession(wParam != FALSE);
-        return Default();
-    default:
-        if (message == taskbarCreatedMessage_ && message != 0) {
-            AddTrayIcon();
-            return 0;
-        }
-        return CDialog::WindowProc(message, wParam, lParam);
     }
+    if (message == taskbarCreatedMessage_ && message != 0) {
+        AddTrayIcon();
+        return 0;
+    }
+    return std::nullopt;
 }
 
 void CPetWnd::AddTrayIcon() {
@@ -120,84 +80,43 @@ void CPetWnd::AddTrayIcon() {
     Shell_NotifyIconW(NIM_ADD, &trayIconData_);
 }
 
-void CPetWnd::StartBehaviourTimer() {
-    behaviourTimer_.Start(GetSafeHwnd(), BEHAVIOUR_TIMER_ID,
-                          pet_.IsOn(FastMove) ? kFastIntervalMs : kSlowIntervalMs);
-}
-
-// Paints the current frame. The frame is drawn whole through a client DC; the window region
-// hides everything outside the sprite's own pixels.
-void CPetWnd::OnPaint() {
+// Paints the current frame. The frame is drawn whole through a client DC after the paint
+// cycle; the window region hides everything outside the sprite's own pixels.
+bool CPetWnd::OnPaint() {
     HWND window = GetSafeHwnd();
-    if (IsIconic(window)) {
+    {
+        // BeginPaint validates the window and has its background erased.
         PaintDC paint(window);
-        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
-        RECT client{};
-        GetClientRect(window, &client);
-        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-        DrawIcon(paint.get(), x, y, petIcon_);
-    } else {
-        Default();
+        if (IsIconic(window)) {
+            SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
+            RECT client{};
+            GetClientRect(window, &client);
+            const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+            const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+            DrawIcon(paint.get(), x, y, petIcon_);
+        }
     }
     WindowDC client(window);
     frames_.Draw(behaviour_.FrameSlot(), client.get(), POINT{0, 0});
+    return true;
 }
 
 void CPetWnd::OnDestroy() {
-    Default();
     Shell_NotifyIconW(NIM_DELETE, &trayIconData_);
     frames_.Release();
-    if (!SavePet()) {
-        // The quit request that is ending the program would close the box at once: hold it
-        // back until the user has read the message.
-        MSG quit{};
-        const bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-        ::MessageBoxW(nullptr, kSaveFailedText, kFileErrorCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-        if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
-    }
+    host_.PetWindowGone();
 }
 
-// Windows may end the process after this without destroying the window: save now.
 void CPetWnd::OnEndSession(bool ending) {
-    if (ending) SavePet();
+    if (ending) host_.SessionEnding();
 }
 
-bool CPetWnd::SavePet() {
-    if (savePath_.empty()) return false;
-    WinFileStore files;
-    return savePetState(files, savePath_, pet_);
-}
+void CPetWnd::OnLButtonDown(UINT, POINT) { PetThePet(pet_, behaviour_, *this); }
 
-void CPetWnd::OnLButtonDown() {
-    PlaySoundEffect(IDS_SOUND_PET);
-    pet_.stress -= 1;
-    if (pet_.stress < 0) pet_.stress = 0;
-    behaviour_.roamMode = RoamFree;
-    StartBehaviourTimer();
-    // The system drags the captionless window with the mouse until the button is released.
-    SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0);
-    Default();
-}
+void CPetWnd::OnRButtonDown(UINT, POINT) { OpenCareMenu(pet_, behaviour_, *this); }
 
-void CPetWnd::OnRButtonDown() {
-    if (careMenuOpen_) return;  // one care menu at a time
-    behaviourTimer_.Stop();
-    ApplyFrameRegion(behaviour_.FrameSlot());
-    PlacePet(pet_.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::NoTopMost, behaviour_.petX, behaviour_.petY);
-    careMenuOpen_ = true;
-    CCareMenuDlg menu(nullptr, pet_);
-    const INT_PTR result = menu.DoModal();
-    careMenuOpen_ = false;
-    if (result == IDOK) StartBehaviourTimer();
-}
-
-LRESULT CPetWnd::OnTrayNotify(LPARAM mouseMessage) {
-    if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN) OnRButtonDown();
-    return 0;
-}
-
-void CPetWnd::OnTimer() { RunTick(pet_, behaviour_, *this, random_); }
+// The pet window has one timer, BehaviourTimer: each tick of it is one tick of the pet.
+void CPetWnd::OnTimer(UINT_PTR) { RunTick(pet_, behaviour_, *this, random_); }
 
 // ---- PetPort ----
 
@@ -230,6 +149,10 @@ void CPetWnd::PlacePet(ZOrder z, int32_t x, int32_t y) {
     SetWindowPos(GetSafeHwnd(), InsertAfter(z), x, y, kPetSize, kPetSize, SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
+void CPetWnd::StartTimer(int intervalMs) {
+    behaviourTimer_.Start(GetSafeHwnd(), BEHAVIOUR_TIMER_ID, static_cast<UINT>(intervalMs));
+}
+
 void CPetWnd::StopTimer() { behaviourTimer_.Stop(); }
 
 // Holds the pose on screen: the thread is blocked and handles no messages, but it sleeps
@@ -260,5 +183,13 @@ void CPetWnd::Retitle(WindowRef window, std::wstring_view title) {
 }
 
 void CPetWnd::Minimise(WindowRef window) { ::ShowWindow(reinterpret_cast<HWND>(window), SW_MINIMIZE); }
+
+// The system drags the captionless window with the mouse until the button is released.
+void CPetWnd::DragPet() { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
+
+bool CPetWnd::RunCareMenu() {
+    CCareMenuDlg menu(pet_);
+    return menu.DoModal() == IDOK;
+}
 
 }  // namespace pomki::win

@@ -1,13 +1,12 @@
 // CPetWnd: the hamster itself, a borderless dialog shaped like its current sprite frame.
-// It is the program's main window and runs modally for the program's whole life.
+// It runs modally for the program's whole life. It turns its messages into calls of the
+// pet's rules (pet_events.h, behaviour.h) and carries out what they ask through PetPort.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
-// The tick's port has an operation named MessageBox; keep <windows.h> from renaming it here.
+// PetPort has an operation named MessageBox; keep <windows.h> from renaming it here.
 #undef MessageBox
-
-#include <string>
 
 #include "framework/dialog.h"
 #include "framework/handles.h"
@@ -19,32 +18,43 @@
 
 namespace pomki::win {
 
+// What the pet window leaves to the application at the two ends of its life.
+class PetHost {
+public:
+    virtual ~PetHost() = default;
+    // Set-up has made the window, its icon and its frames: the pet is loaded now, and a
+    // refused file is told in a box that the pet window owns.
+    virtual void PetWindowReady(HWND petWindow) = 0;
+    // The window is being destroyed, its icon and frames already gone: the pet is saved.
+    virtual void PetWindowGone() = 0;
+    // Windows may end the process without destroying the window: the pet is saved now.
+    virtual void SessionEnding() = 0;
+};
+
 class CPetWnd final : public CDialog, private PetPort {
 public:
-    CPetWnd(HWND parent, PetState& pet, HDC screenDC);
+    CPetWnd(PetState& pet, PetHost& host, HDC screenDC);
 
 protected:
     BOOL OnInitDialog() override;
     // Enter, Escape and the system close command leave the pet where it is.
     void OnOK() override {}
     void OnCancel() override {}
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    bool OnPaint() override;
+    HICON OnQueryDragIcon() override { return petIcon_; }
+    void OnDestroy() override;
+    void OnLButtonDown(UINT keyFlags, POINT at) override;
+    void OnRButtonDown(UINT keyFlags, POINT at) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnEndSession(bool ending) override;
+    // The notification-area callback and Explorer's "TaskbarCreated".
+    std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void OnPaint();
-    void OnDestroy();
-    void OnLButtonDown();
-    void OnRButtonDown();
-    void OnTimer();
-    LRESULT OnTrayNotify(LPARAM mouseMessage);
-    void OnEndSession(bool ending);
-
     void AddTrayIcon();
-    void StartBehaviourTimer();
-    // Writes the pet to its file; false when it could not be written.
-    bool SavePet();
 
-    // PetPort: what the tick asks of the desktop.
+    // PetPort: what the pet's rules ask of the desktop.
     Rect PetRect() override;
     WindowRef PetWindow() override;
     WindowRef ForegroundWindow() override;
@@ -53,6 +63,7 @@ private:
     Size ScreenSize() override;
     void ApplyFrameRegion(int frameSlot) override;
     void PlacePet(ZOrder z, int32_t x, int32_t y) override;
+    void StartTimer(int intervalMs) override;
     void StopTimer() override;
     void HoldPose(double seconds) override;
     void PlaySoundEffect(int soundId) override;
@@ -60,8 +71,11 @@ private:
     void MessageBox(std::wstring_view text, std::wstring_view caption) override;
     void Retitle(WindowRef window, std::wstring_view title) override;
     void Minimise(WindowRef window) override;
+    void DragPet() override;
+    bool RunCareMenu() override;
 
     PetState& pet_;
+    PetHost& host_;
     HDC screenDC_;     // the whole screen; the application owns it
     HICON petIcon_;    // shared resource icon, never destroyed
     HICON trayIcon_;   // shared resource icon, never destroyed
@@ -70,9 +84,7 @@ private:
     CrtRandom random_;
     NOTIFYICONDATAW trayIconData_{};
     WindowTimer behaviourTimer_;
-    std::wstring savePath_;
     UINT taskbarCreatedMessage_ = 0;
-    bool careMenuOpen_ = false;
 };
 
 }  // namespace pomki::win

@@ -5,22 +5,9 @@
 
 #include "render/repaint_below.h"
 #include "render/sprite_region_win.h"
-#include "resource_ids.h"
 
 namespace pomki::win {
 namespace {
-
-// The core's slot table spells the ids out; they must be the ones the .rc file uses.
-constexpr int kSlotResourceIds[kFrameSlotCount] = {
-    IDB_FRONT, IDB_FRONT_STEP, IDB_LEFT, IDB_LEFT_STEP, IDB_RIGHT,   IDB_RIGHT_STEP, IDB_BACK,
-    IDB_BACK_STEP, IDB_TEARFUL, IDB_WAND_A, IDB_WAND_B, IDB_GUN, IDB_AUTO_GUN, IDB_SHOT_MARK};
-constexpr bool SlotIdsMatchResources() {
-    for (int s = 0; s < kFrameSlotCount; ++s) {
-        if (kFrameSlots[static_cast<std::size_t>(s)].resourceId != kSlotResourceIds[s]) return false;
-    }
-    return true;
-}
-static_assert(SlotIdsMatchResources(), "frame slot table and resource_ids.h disagree");
 
 constexpr COLORREF kMaskColour = 0x00FFFFFF;  // white: the sprites' background
 // Invalidate, erase and repaint at once, the non-client frame and all child windows too.

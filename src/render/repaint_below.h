@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "render/geometry.h"
+#include "base/geometry.h"
 
 namespace pomki {
 

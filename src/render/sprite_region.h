@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "render/geometry.h"
+#include "base/geometry.h"
 
 namespace pomki {
 

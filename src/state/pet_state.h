@@ -1,5 +1,5 @@
-// The one persistent record of the hamster and the table of its twelve abilities.
-// Platform-free: shared by the Windows program, the unit tests and the test driver.
+// The one persistent record of the hamster, its twelve abilities and the levels that unlock
+// them. Platform-free; what the care menu shows of an ability is the care menu's own table.
 #pragma once
 
 #include <array>
@@ -25,28 +25,8 @@ enum Ability : int {
     BellyLimitBreak = 11,
 };
 
-struct AbilityInfo {
-    Ability ability;
-    const wchar_t* name;  // the text of the ability's box in the care menu
-    int32_t unlockLevel;  // unlocked once level reaches this
-    int boxId;            // care-menu check box control id
-};
-
-// The one source of ability names, unlock levels and box ids for the whole program.
-inline constexpr std::array<AbilityInfo, kAbilityCount> kAbilityTable{{
-    {CursorLead, L"カーソル誘導", 2, 1001},
-    {FastMove, L"高速移動", 3, 1002},
-    {DoubleMoney, L"おかね２倍", 4, 1003},
-    {GoodLuck, L"開運祈願", 6, 1004},
-    {ShowOff, L"目立ちたがり", 9, 1005},
-    {NoMischief1, L"いたずら禁止 ＬＶ１", 14, 1006},
-    {ExtraFood, L"ごはん追加", 23, 1007},
-    {Clock, L"ぽて時計", 27, 1008},
-    {ScreenSaver, L"スクリーンセーバー", 34, 1010},
-    {MischiefGuard, L"いたずら完全防御", 41, 1011},
-    {LotsOfMoney, L"おかねたんまり", 71, 1012},
-    {BellyLimitBreak, L"おなか限界突破", 501, 1013},
-}};
+// The level at which each ability unlocks, in ability order. The last is 501, not 500.
+inline constexpr std::array<int32_t, kAbilityCount> kUnlockLevels{2, 3, 4, 6, 9, 14, 23, 27, 34, 41, 71, 501};
 
 // The largest money or level that the save file can hold on its (54, 232) lines:
 // 39,768,211 × 54 + 232 is the last value that fits a signed 32-bit number.

@@ -1,4 +1,4 @@
-// Test doubles for the behaviour tick: a desktop that records every call made to it, and a
+// Test doubles for the pet's rules: a desktop that records every call made to it, and a
 // random source that hands out a scripted queue of draws.
 #pragma once
 
@@ -31,6 +31,7 @@ struct PortCall {
         // actions
         ApplyFrameRegion,
         PlacePet,
+        StartTimer,
         StopTimer,
         HoldPose,
         PlaySoundEffect,
@@ -38,10 +39,12 @@ struct PortCall {
         MessageBox,
         Retitle,
         Minimise,
+        DragPet,
+        RunCareMenu,
     };
 
     Kind kind;
-    int number = 0;  // frame slot or sound id
+    int number = 0;  // frame slot, sound id or timer interval
     ZOrder z = ZOrder::NoTopMost;
     Point at{};  // placement or mark position
     double seconds = 0.0;
@@ -55,6 +58,7 @@ struct PortCall {
     static PortCall Place(ZOrder z, int32_t x, int32_t y) {
         return {.kind = Kind::PlacePet, .z = z, .at = {x, y}};
     }
+    static PortCall StartTimer(int intervalMs) { return {.kind = Kind::StartTimer, .number = intervalMs}; }
     static PortCall StopTimer() { return {.kind = Kind::StopTimer}; }
     static PortCall Hold(double seconds) { return {.kind = Kind::HoldPose, .seconds = seconds}; }
     static PortCall Sound(int id) { return {.kind = Kind::PlaySoundEffect, .number = id}; }
@@ -66,6 +70,8 @@ struct PortCall {
         return {.kind = Kind::Retitle, .window = window, .text = std::wstring(title)};
     }
     static PortCall Minimise(WindowRef window) { return {.kind = Kind::Minimise, .window = window}; }
+    static PortCall Drag() { return {.kind = Kind::DragPet}; }
+    static PortCall CareMenu() { return {.kind = Kind::RunCareMenu}; }
 
     friend bool operator==(const PortCall&, const PortCall&) = default;
 };
@@ -111,6 +117,7 @@ inline void PrintTo(const PortCall& call, std::ostream* os) {
         case K::PlacePet:
             *os << "Place(" << ZOrderName(call.z) << ", " << call.at.x << ", " << call.at.y << ")";
             break;
+        case K::StartTimer: *os << "StartTimer(" << call.number << ")"; break;
         case K::StopTimer: *os << "StopTimer()"; break;
         case K::HoldPose: *os << "Hold(" << call.seconds << ")"; break;
         case K::PlaySoundEffect: *os << "Sound(" << call.number << ")"; break;
@@ -122,6 +129,8 @@ inline void PrintTo(const PortCall& call, std::ostream* os) {
             *os << "Retitle(" << call.window << ", \"" << ToUtf8(call.text) << "\")";
             break;
         case K::Minimise: *os << "Minimise(" << call.window << ")"; break;
+        case K::DragPet: *os << "Drag()"; break;
+        case K::RunCareMenu: *os << "CareMenu()"; break;
     }
 }
 
@@ -137,6 +146,10 @@ public:
     Size screen{1024, 768};
     // Runs while the message box is open, as ticks of a nested message loop would.
     std::function<void()> whileBoxOpen;
+    // Runs while the care menu is open (clicks on the icon, the user's switches); the menu
+    // then ends with OK when careMenuOk is true.
+    std::function<void()> whileCareMenuOpen;
+    bool careMenuOk = true;
 
     std::vector<PortCall> calls;  // every call, in order
 
@@ -192,6 +205,7 @@ public:
         calls.push_back(PortCall::Place(z, x, y));
         SetPetAt(x, y);
     }
+    void StartTimer(int intervalMs) override { calls.push_back(PortCall::StartTimer(intervalMs)); }
     void StopTimer() override { calls.push_back(PortCall::StopTimer()); }
     void HoldPose(double seconds) override { calls.push_back(PortCall::Hold(seconds)); }
     void PlaySoundEffect(int soundId) override { calls.push_back(PortCall::Sound(soundId)); }
@@ -204,6 +218,12 @@ public:
         calls.push_back(PortCall::Retitle(window, title));
     }
     void Minimise(WindowRef window) override { calls.push_back(PortCall::Minimise(window)); }
+    void DragPet() override { calls.push_back(PortCall::Drag()); }
+    bool RunCareMenu() override {
+        calls.push_back(PortCall::CareMenu());
+        if (whileCareMenuOpen) whileCareMenuOpen();
+        return careMenuOk;
+    }
 };
 
 // Hands out the scripted values in order. A draw beyond the script, or a scripted value

@@ -31,6 +31,24 @@ TEST(ClockTextTest, EqualOnlyForTheSameMinute) {
     EXPECT_NE(FormatClockText(9, 5), ClockText{});
 }
 
+// The clock's control is given a new text only when the formatted text changes.
+TEST(ClockTextTest, ShownTextChangesOnlyWithTheMinute) {
+    ShownClockText shown;
+    struct Step {
+        int hour;
+        int minute;
+        bool changed;
+    };
+    const Step steps[] = {
+        {9, 5, true},  // the first tick after set-up: differs from the empty text
+        {9, 5, false}, {9, 5, false}, {9, 6, true}, {9, 6, false}, {19, 6, true}, {0, 0, true}, {0, 0, false},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(shown.Update(FormatClockText(step.hour, step.minute)), step.changed)
+            << step.hour << ":" << step.minute;
+    }
+}
+
 TEST(EffectSweepTest, SingleSteps) {
     struct Case {
         const char* name;

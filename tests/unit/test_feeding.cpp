@@ -1,4 +1,5 @@
 #include "care/feeding.h"
+#include "care/food_menu.h"
 
 #include <gtest/gtest.h>
 
@@ -255,6 +256,86 @@ TEST(FeedTest, OfferedFoodsDependOnExtraFoodBeingExactlyOne) {
             EXPECT_EQ(IsOffered(pet, food), !dear || flag == 1) << "food " << food;
         }
     }
+}
+
+// Each ability unlocks at its own level and not one level before: a feed that gains one
+// level, from just below each boundary and onto it.
+TEST(FeedTest, EachAbilityUnlocksExactlyAtItsLevel) {
+    const int32_t unlockLevel[kAbilityCount] = {2, 3, 4, 6, 9, 14, 23, 27, 34, 41, 71, 501};
+    for (int k = 0; k < kAbilityCount; ++k) {
+        for (const int32_t reached : {unlockLevel[k] - 1, unlockLevel[k], unlockLevel[k] + 1}) {
+            SCOPED_TRACE("ability " + std::to_string(k) + ", level " + std::to_string(reached - 1) + " to " +
+                         std::to_string(reached));
+            PetState pet;
+            pet.level = reached - 1;
+            pet.experience = 80;
+            pet.money = 200;
+            ASSERT_TRUE(Feed(pet, kEgg));
+            ASSERT_EQ(pet.level, reached);
+            for (int other = 0; other < kAbilityCount; ++other) {
+                EXPECT_EQ(pet.abilityUnlocked[static_cast<std::size_t>(other)], reached >= unlockLevel[other] ? 1 : 0)
+                    << "ability " << other;
+            }
+        }
+    }
+}
+
+TEST(FoodMenuTest, EachRadioButtonIsItsFood) {
+    struct Case {
+        int controlId;
+        int food;
+    };
+    const Case cases[] = {
+        {1011, kSeeds}, {1018, kTea}, {1012, kEgg}, {1013, kCelery}, {1014, kCurry}, {1015, kMelon}, {1016, kPizza},
+        {1009, 0},  // the feed button
+        {1017, 0},  {1010, 0}, {1, 0}, {0, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FoodOfRadio(c.controlId), c.food) << "control " << c.controlId;
+}
+
+// Picks enable the feed button against the money of the moment; a meal closes the menu and
+// leaves nothing picked; closing without a meal changes nothing.
+TEST(FoodMenuTest, PicksFeedsAndCloses) {
+    PetState pet;
+    pet.money = 250;
+    FoodMenu menu(pet);
+
+    EXPECT_FALSE(menu.Feed()) << "nothing picked";
+    EXPECT_TRUE(menu.Select(kTea));
+    EXPECT_FALSE(menu.Select(kCelery));
+    EXPECT_EQ(menu.selected(), kCelery);
+    EXPECT_FALSE(menu.Feed()) << "celery is dearer than the money";
+    EXPECT_EQ(pet.money, 250);
+    EXPECT_FALSE(menu.Select(kPizza)) << "not offered without ExtraFood";
+    EXPECT_TRUE(menu.Select(kTea));
+
+    EXPECT_TRUE(menu.Feed());
+    EXPECT_EQ(pet.money, 100);
+    EXPECT_EQ(pet.fullness, 540);
+    EXPECT_EQ(menu.selected(), 0);
+    EXPECT_FALSE(menu.Feed()) << "one meal per pick";
+    EXPECT_EQ(pet.money, 100);
+
+    EXPECT_TRUE(menu.Select(kSeeds));
+    const PetState beforeClose = pet;
+    menu.Close();
+    EXPECT_EQ(menu.selected(), 0);
+    EXPECT_EQ(pet, beforeClose);
+}
+
+// Two menus on one pet: the money spent through one is gone for the other's pick.
+TEST(FoodMenuTest, MealRefusedOnceTheMoneyIsSpentElsewhere) {
+    PetState pet;
+    pet.money = 150;
+    FoodMenu first(pet);
+    FoodMenu second(pet);
+    ASSERT_TRUE(first.Select(kTea));
+    ASSERT_TRUE(second.Select(kTea));
+    ASSERT_TRUE(first.Feed());
+    const PetState fed = pet;
+    EXPECT_FALSE(second.Feed());
+    EXPECT_EQ(pet, fed);
+    EXPECT_EQ(second.selected(), kTea);
 }
 
 TEST(FullnessWordTest, BothEndsOfEveryBand) {

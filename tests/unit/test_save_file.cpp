@@ -1,5 +1,7 @@
 #include "state/save_file.h"
 
+#include "memory_file_store.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -85,22 +87,7 @@ PetState DistinctPet() {
     return pet;
 }
 
-class MemoryFileStore : public FileStore {
-public:
-    std::optional<std::string> ReadAll(const std::wstring& path) override {
-        auto it = files.find(path);
-        if (it == files.end()) return std::nullopt;
-        return it->second;
-    }
-    bool ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
-        if (failWrites) return false;
-        files[path] = std::string(bytes);
-        return true;
-    }
-
-    std::map<std::wstring, std::string> files;
-    bool failWrites = false;
-};
+using testing::MemoryFileStore;
 
 const std::wstring kPath = L"C:\\pet\\pomki.dat";
 
