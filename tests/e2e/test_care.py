@@ -1,7 +1,9 @@
 """Caring for the hamster: the care menu, the food menu, the clock and the screen-saver sweep,
 and the user's clicks and drags on the pet."""
 
+import contextlib
 import os
+import signal
 import subprocess
 import time
 from pathlib import Path
@@ -10,7 +12,9 @@ from constants import (ABILITY_BOXES as BOXES, ABILITY_NAMES as NAMES, CARE_TITL
                        CURSOR_LEAD, DOUBLE_MONEY, EGG, EXTRA_FOOD, FAST_MOVE, FEED, FOOD_MENU, FOOD_TITLE, FULLNESS,
                        GOOD_LUCK, IDOK, LEVEL, MELON, MONEY, PIZZA, PRICES, QUIT, SCREEN_SAVER, SEEDS, SHOW_OFF,
                        SLOW_TICK, STRESS_BAR, TEA, WM_TRAY_NOTIFY)
+from constants import BACK, BACK_STEP, FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP
 from savefile import PetRecord, decode_save, explain_ticks, format_save, record
+from scenario import Image, winpath
 
 REPO = Path(__file__).resolve().parents[2]
 MENU_WAIT = 15.0  # seconds a menu may take to appear on a busy machine
@@ -615,3 +619,56 @@ def scenario_menu_pictures(s):
     driver.call("click", hwnd=food.one["hwnd"], id=IDOK)
     driver.call("click", hwnd=menu.one["hwnd"], id=QUIT)
     s.wait_until(lambda: not pet.running(), 10, "the program to end after ぽてぽて終了")
+
+
+def sprite_drawn(s, exe, picture: Path, rect) -> bool:
+    """Whether the screenshot shows one of the walking frames whole with its corner at rect."""
+    done = subprocess.run(["convert", str(picture), "-depth", "8", "ppm:-"], capture_output=True, check=True, timeout=30)
+    shot = Image(done.stdout)
+    for bitmap in (FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP, BACK, BACK_STEP):
+        pixels = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=bitmap).one
+        if all(shot.pixel(rect[0] + x, rect[1] + y) == int(pixels["rows"][y][x * 6:x * 6 + 6], 16)
+               for y, row in enumerate(pixels["mask"]) for x, c in enumerate(row)
+               if c == "#" and 0 <= rect[0] + x < shot.width and 0 <= rect[1] + y < shot.height):
+            return True
+    return False
+
+
+def scenario_desktop_picture(s):
+    """The hamster on a desktop beside the window of another program, as the README shows it."""
+    driver = s.start_desktop()
+    exe = s.place_exe()
+    pet = s.start_pet_on_desktop(exe, driver)
+    s.start_own_window("メモ - 今日のやること", seconds=60, desktop="pomki", x=150, y=70, width=340, height=220)
+    area = (0, 0, 520, 320)
+    s.expect(s.wait_until(lambda: driver.call("window", hwnd=pet.hwnd).one.get("visible"), 5, "the pet to show",
+                          must=False), "the pet window is not shown on the virtual desktop")
+    # The walking pet is stopped for the picture, once it has been drawn whole where it stands.
+    wanted = {str(exe).lower(), winpath(exe).lower()}
+
+    def pet_process():
+        for entry in Path("/proc").iterdir():
+            with contextlib.suppress(OSError):
+                words = (entry / "cmdline").read_bytes().decode(errors="replace").lower().split("\0")
+                if wanted & set(words):
+                    return int(entry.name)
+        return None
+
+    pid = s.wait_until(pet_process, 10, "the pet's process")
+    for _ in range(20):
+        os.kill(pid, signal.SIGSTOP)
+        try:
+            shown = driver.call("sample", hwnd=pet.hwnd).one
+            r = shown["rect"]
+            picture = settled_screenshot(s, s.folder / "desktop.png", area)
+        finally:
+            os.kill(pid, signal.SIGCONT)
+        if sprite_drawn(s, exe, picture, r):
+            break
+    else:
+        s.fail("the pet was never caught drawn whole in 20 stops")
+    crop(picture, area, s.artifacts / "desktop.png")
+    if os.environ.get("POMKI_UPDATE_DOCS") == "1":
+        crop(picture, area, REPO / "docs" / "desktop.png")
+    driver.call("quit", hwnd=pet.hwnd)
+    s.wait_until(lambda: not pet.running(), 10, "the program to end after the quit request")
