@@ -212,11 +212,16 @@ class Desktop:
 
     def shot(self, watch: PetWatch, name: str, also: list[Box] = ()) -> tuple[object, list[Box]]:
         """A screenshot, kept in the scenario's folder, and the boxes to leave out of it: where
-        the pet stood while it was taken, and the other given boxes."""
-        before = watch.sample()
-        path = self.s.screenshot(self.s.folder / f"{name}.png")
-        image = self.s.screen_pixels()
-        after = watch.sample()
+        the pet stood while it was taken, and the other given boxes. The pet is stopped while the
+        screen is read, so that it stands where it was sampled."""
+        os.kill(watch.pet.proc.pid, signal.SIGSTOP)
+        try:
+            before = watch.sample()
+            path = self.s.screenshot(self.s.folder / f"{name}.png")
+            image = self.s.screen_pixels()
+            after = watch.sample()
+        finally:
+            os.kill(watch.pet.proc.pid, signal.SIGCONT)
         pet_box = around((before.x, before.y, before.x + PET_SIZE, before.y + PET_SIZE),
                          (after.x, after.y, after.x + PET_SIZE, after.y + PET_SIZE))
         self.s.note(f"screenshot {path.name}")
@@ -273,7 +278,7 @@ def scenario_contented_pet_walks_in_steps(s):
     s.expect(report.poses == 0, "a contented pet struck a shooting pose")
     s.expect(report.single_steps >= 40 and report.phase_checks >= 30,
              f"too few single steps seen to judge the walking frames: {report}")
-    expect_tick_rate(s, report.moves, walking[-1].first - walking[0].last)
+    expect_tick_rate(s, report, walking[-1].first - walking[0].last)
     s.expect_equal(own.times_not_in_front(), [], "times (ms) at which the driver's window was not in front")
     s.expect_equal(own.titles(), [], "titles given to the driver's window by a contented pet")
     if hidden:
@@ -445,7 +450,7 @@ def scenario_guarded_pet_plays_no_tricks(s):
     stands = watch.stands()
     walking = walk_before_hiding(stands)
     report = expect_walk(s, walking, bounds=walk_bounds(s))
-    expect_tick_rate(s, report.moves, walking[-1].first - walking[0].last)
+    expect_tick_rate(s, report, walking[-1].first - walking[0].last)
     s.note(f"{report.moves} moves in {seconds:.1f} s")
     s.expect_equal(report.poses, 0, "shooting poses of a guarded pet")
     s.expect_equal(own.times_not_in_front(), [], "times (ms) at which the driver's window was not in front")
