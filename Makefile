@@ -9,9 +9,9 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES := cmake make g++ python3 googletest libgtest-dev libbenchmark-dev \
             clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix \
-            wine64 wine xvfb xdotool imagemagick fonts-noto-cjk x11-utils
+            wine64 wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
 
-.PHONY: all deps win native fuzz-build resources-check test unit e2e fuzz fuzz-smoke bench run clean
+.PHONY: all deps win native fuzz-build resources-check test unit e2e e2e-repeat fuzz fuzz-smoke bench run clean
 
 all: win native
 
@@ -39,6 +39,14 @@ unit: native
 
 e2e: native
 	cd $(NATIVE) && ctest -L e2e --output-on-failure
+
+# One scenario (or every one whose name holds ONLY) N times in a row, in one Wine environment:
+#   make e2e-repeat ONLY=left_click_and_drag N=50
+N ?= 50
+e2e-repeat: native
+	@test -n "$(ONLY)" || { echo "usage: make e2e-repeat ONLY=scenario_name [N=50]"; exit 2; }
+	/usr/bin/python3 tests/e2e/run_scenarios.py --exe dist/pomki_pet.exe --driver $(WIN)/e2e_driver.exe \
+	    --work $(NATIVE)/e2e-repeat --repeat $(N) --only $(ONLY) tests/e2e/test_*.py
 
 # A bounded run of every fuzz target over the seed corpus (make fuzz runs longer).
 fuzz-smoke: fuzz-build

@@ -1,45 +1,23 @@
 """Caring for the hamster: the care menu, the food menu, the clock and the screen-saver sweep,
 and the user's clicks and drags on the pet."""
 
+import contextlib
 import os
+import signal
 import subprocess
 import time
 from pathlib import Path
 
-from harness import (PetRecord, cjk_face, decode_save, explain_ticks, format_save, run_wine_command,
-                     set_registry)
+from constants import (ABILITY_BOXES as BOXES, ABILITY_NAMES as NAMES, CARE_TITLE, CELERY, CLOCK, CLOCK_TEXT, CURRY,
+                       CURSOR_LEAD, DOUBLE_MONEY, EGG, EXTRA_FOOD, FAST_MOVE, FEED, FOOD_MENU, FOOD_TITLE, FULLNESS,
+                       GOOD_LUCK, IDOK, LEVEL, MELON, MONEY, PIZZA, PRICES, QUIT, SCREEN_SAVER, SEEDS, SHOW_OFF,
+                       SLOW_TICK, STRESS_BAR, TEA, WM_TRAY_NOTIFY)
+from constants import BACK, BACK_STEP, FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP
+from savefile import PetRecord, decode_save, explain_ticks, format_save, record
+from scenario import Image, winpath
 
-CARE_TITLE = "お育てメニュー♪"
-FOOD_TITLE = "ごはんメニュー"
-WM_TRAY_NOTIFY = 0x464
-IDOK = 1
-
-# Care menu controls
-STRESS_BAR, QUIT, FOOD_MENU, MONEY, FULLNESS, LEVEL = 1000, 1009, 1014, 1017, 1021, 1022
-BOXES = [1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1010, 1011, 1012, 1013]  # in ability order
-NAMES = ["カーソル誘導", "高速移動", "おかね２倍", "開運祈願", "目立ちたがり", "いたずら禁止 ＬＶ１", "ごはん追加",
-         "ぽて時計", "スクリーンセーバー", "いたずら完全防御", "おかねたんまり", "おなか限界突破"]
-CURSOR_LEAD, FAST_MOVE, DOUBLE_MONEY, GOOD_LUCK, SHOW_OFF, EXTRA_FOOD, CLOCK, SCREEN_SAVER = 0, 1, 2, 3, 4, 6, 7, 8
-
-# Food menu controls: the radio buttons with their prices, in menu order, and the feed button
-SEEDS, TEA, EGG, CELERY, CURRY, MELON, PIZZA = 1011, 1018, 1012, 1013, 1014, 1015, 1016
-PRICES = {SEEDS: 100, TEA: 150, EGG: 200, CELERY: 300, CURRY: 500, MELON: 1000, PIZZA: 2000}
-FEED = 1009
-
-CLOCK_TEXT = 1020
 REPO = Path(__file__).resolve().parents[2]
-
-
-def record(**fields) -> PetRecord:
-    """A pet record; `unlocked` and `on` list ability indices set to 1."""
-    unlocked = fields.pop("unlocked", ())
-    on = fields.pop("on", ())
-    pet = PetRecord(**fields)
-    for k in unlocked:
-        pet.abilityUnlocked[k] = 1
-    for k in on:
-        pet.abilityOn[k] = 1
-    return pet
+MENU_WAIT = 15.0  # seconds a menu may take to appear on a busy machine
 
 
 class Care:
@@ -49,11 +27,16 @@ class Care:
     def __init__(self, s, pet_record: PetRecord | None, hold: bool = True, place: str = "pomki_pet.exe"):
         self.s = s
         self.exe = s.place_exe(place)
-        if pet_record is not None:
-            s.write_save(self.exe, format_save(pet_record))
-        # Held before its first tick: nothing changes until a menu opens, so the values it shows
-        # are exactly those of the file.
-        self.pet = s.start_pet(self.exe, hold=hold)
+        self.record = pet_record
+        self.hold = hold
+        self.start()
+
+    def start(self):
+        """Writes the save file and starts the pet. Held before its first tick: nothing changes
+        until a menu opens, so the values it shows are exactly those of the file."""
+        if self.record is not None:
+            self.s.write_save(self.exe, format_save(self.record))
+        self.pet = self.s.start_pet(self.exe, hold=self.hold)
 
     # -- driver
 
@@ -73,8 +56,10 @@ class Care:
         reply = self.call("wait-gone", hwnd=hwnd, wait=int(seconds * 1000))
         self.s.expect(reply.ok, f"{what} (window {hwnd} still there after {seconds} s)")
 
-    def find(self, title, seconds=5.0):
+    def find(self, title, seconds=MENU_WAIT, must=True):
         reply = self.call("find-window", exe=self.exe.name, title=title, visible=True, wait=int(seconds * 1000))
+        if not must and not reply.ok:
+            return None
         self.s.expect(reply.ok, f"no window {title!r} appeared within {seconds} s")
         return reply.one["hwnd"]
 
@@ -97,25 +82,31 @@ class Care:
     # -- real input
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *[str(a) for a in args]], env=self.s.environment.env, check=True, timeout=30)
+        self.s.xdotool(*args)
 
     def press_key_in(self, dialog, key):
-        """A real key press into a dialog, focused first by a real click on one of its labels."""
+        """A real key press into a dialog, made the foreground window first by a real click on
+        one of its labels."""
         labels = [c for c in self.call("controls", hwnd=dialog).objects
                   if c.get("class", "").lower() == "static" and c.get("id") == 0xFFFF and c.get("text")]
         self.s.expect(labels, f"window {dialog} has no label to click")
         r = labels[0]["rect"]
-        self.xdotool("mousemove", (r[0] + r[2]) // 2, (r[1] + r[3]) // 2, "click", 1)
-        time.sleep(0.2)
-        self.xdotool("key", key)
+        self.s.focus_by_click(dialog, ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2))
+        self.s.key(key)
 
     # -- the care menu
 
-    def open_menu(self, mouse="WM_LBUTTONDOWN"):
-        """The notification-area icon's callback message, as a press on the icon sends it."""
+    def ask_for_menu(self, mouse="WM_LBUTTONDOWN") -> float:
+        """Posts the notification-area icon's callback message, as a press on the icon sends it;
+        returns when it was posted (the pet handles it before any later tick)."""
         reply = self.call("post", hwnd=self.pet.hwnd, msg=WM_TRAY_NOTIFY, lparam=mouse)
+        posted = time.monotonic()
         self.s.expect(reply.ok, f"could not post to the pet: {reply!r}")
         self.s.release(self.pet)
+        return posted
+
+    def open_menu(self, mouse="WM_LBUTTONDOWN"):
+        self.ask_for_menu(mouse)
         return self.find(CARE_TITLE)
 
     def close_menu(self, menu):
@@ -181,15 +172,59 @@ PREPARED_PETS = [
 ]
 
 
+def in_shape(state: dict, point) -> bool:
+    """Whether a screen point falls on the window's shape, in a sample of the window."""
+    x, y = point[0] - state["rect"][0], point[1] - state["rect"][1]
+    return any(r[0] <= x < r[2] and r[1] <= y < r[3] for r in state["list"])
+
+
+def shape_centre(state: dict):
+    """A screen point on the window's shape near its centre, in a sample of the window."""
+    left, top, right, bottom = state["rect"]
+    centre = ((left + right) // 2, (top + bottom) // 2)
+    if in_shape(state, centre):
+        return centre
+    biggest = max(state["list"], key=lambda r: (r[2] - r[0]) * (r[3] - r[1]))
+    return left + (biggest[0] + biggest[2]) // 2, top + (biggest[1] + biggest[3]) // 2
+
+
+RIGHT_CLICK_ATTEMPTS = 4
+
+
+def menu_by_right_click(s, care):
+    """A real right click on the hamster, at its shape where it stands; returns the care menu.
+
+    The pet is held before its first tick, but its timer runs on: once it goes on, a tick may
+    move and reshape it before Wine turns the click into a message, and the click then meets
+    the desktop. Such a start is tried again (the pet is started afresh from the same file),
+    a few times; a click that is not answered while the pet still stands under it fails at once."""
+    for attempt in range(1, RIGHT_CLICK_ATTEMPTS + 1):
+        clicked = s.sample(care.pet.hwnd)
+        point = shape_centre(clicked)
+        s.pointer_to(*point)
+        s.xdotool("click", 3)
+        s.release(care.pet)
+        menu = care.find(CARE_TITLE, must=False)
+        if menu:
+            return menu
+        now = s.sample(care.pet.hwnd)
+        s.expect(now["rect"] != clicked["rect"] or not in_shape(now, point),
+                 f"no care menu within {MENU_WAIT:.0f} s after a right click at {point}, on the pet, which "
+                 f"still stands there: {now['rect']}")
+        s.note(f"attempt {attempt}: no care menu; the pet stood at {clicked['rect']} when clicked at {point} and "
+               f"walked on to {now['rect']}: a tick moved it before the click was handled")
+        s.kill(care.pet)
+        care.start()
+    s.fail(f"in {RIGHT_CLICK_ATTEMPTS} starts, a tick always moved the pet from under the right click "
+           f"before the click was handled (see the notes)")
+
+
 def scenario_care_menu_shows_the_pet(s):
     for index, (label, pet_record, word, how) in enumerate(PREPARED_PETS):
         s.note(f"--- {label}")
         care = Care(s, pet_record, place=f"pet{index}/pomki_pet.exe")
         if how == "right click":
-            # A real right click on the hamster, which stands at (0, 0) before its first tick.
-            care.xdotool("mousemove", 30, 30, "click", 3)
-            s.release(care.pet)
-            menu = care.find(CARE_TITLE)
+            menu = menu_by_right_click(s, care)
         else:
             menu = care.open_menu("WM_LBUTTONDOWN" if how == "icon left" else "WM_RBUTTONDOWN")
         in_file = pet_record if pet_record is not None else PetRecord()
@@ -209,17 +244,21 @@ def scenario_care_menu_shows_the_pet(s):
 
 def earning_rate(care, seconds) -> float:
     """GOLD per second while the menu is closed (1 GOLD a tick for this pet): read from the
-    menu, which stops the pet while it is open."""
+    menu, which stops the pet while it is open. The pet runs from the moment the menu's OK
+    click has been handled to the moment the next request for the menu is posted; the time the
+    menus take to close and to open is not counted."""
     menu = care.open_menu()
     first = care.money(menu)
-    care.close_menu(menu)
+    care.click(menu, IDOK)  # returns once handled: the menu's loop ends and the timer starts
     started = time.monotonic()
-    time.sleep(seconds)
-    menu = care.open_menu()
-    elapsed = time.monotonic() - started
+    care.wait_gone(menu, 5, "メニュー閉じる did not close the care menu")
+    time.sleep(max(0.0, seconds - (time.monotonic() - started)))
+    posted = care.ask_for_menu()
+    menu = care.find(CARE_TITLE)
     gained = care.money(menu) - first
     care.close_menu(menu)
-    return gained / elapsed
+    care.s.note(f"{gained} GOLD in {posted - started:.2f} s")
+    return gained / (posted - started)
 
 
 def scenario_switches_are_saved_and_fast_move_takes_effect(s):
@@ -234,11 +273,11 @@ def scenario_switches_are_saved_and_fast_move_takes_effect(s):
     s.expect_equal(marks, [1, 1, 0, 0, 1, 0, 0], "check marks after the clicks")
     care.close_menu(menu)
 
-    fast = earning_rate(care, 2.0)
+    fast = earning_rate(care, 3.0)
     menu = care.open_menu()
     care.click(menu, BOXES[FAST_MOVE])
     care.close_menu(menu)
-    slow = earning_rate(care, 2.0)
+    slow = earning_rate(care, 3.0)
     s.note(f"earned {fast:.1f} GOLD/s with FastMove, {slow:.1f} without")
     # one tick every 100 ms with FastMove, every 400 ms without
     s.expect(6.0 <= fast <= 11.0, f"with FastMove the pet earned {fast:.1f} GOLD a second, not about 10")
@@ -258,8 +297,10 @@ def scenario_escape_closes_with_ok_and_the_pet_walks_on(s):
     money = care.money(menu)
     care.press_key_in(menu, "Escape")
     care.wait_gone(menu, 5, "Escape did not close the care menu")
-    time.sleep(1.0)
-    s.expect(care.rect(care.pet.hwnd) != before, f"the pet stands still at {before} after Escape")
+    # With its timer started again the pet walks off toward the pointer within a few ticks.
+    moved = s.wait_until(lambda: care.rect(care.pet.hwnd) != before, 10, "the pet to walk on after Escape",
+                         must=False)
+    s.expect(moved, f"the pet stands still at {before} for 10 s after Escape")
     menu = care.open_menu()
     s.expect(care.money(menu) > money, "the pet earned nothing after Escape: its timer was not started")
     care.quit_from(menu)
@@ -365,23 +406,15 @@ def scenario_clock_window(s):
     clock = clock_windows(care)[0][0]
     r = care.rect(clock)
     grab = (r[2] - 20, (r[1] + r[3]) // 2)
-    care.xdotool("mousemove", *grab)
-    time.sleep(0.1)
-    care.xdotool("mousedown", 1)
-    time.sleep(0.2)
-    for step in range(1, 6):
-        care.xdotool("mousemove", grab[0] + 20 * step, grab[1] + 30 * step)
-        time.sleep(0.08)
-    care.xdotool("mouseup", 1)
-    time.sleep(0.2)
+    s.expect(s.drag(clock, grab, [(grab[0] + 20 * step, grab[1] + 30 * step) for step in range(1, 6)]),
+             f"a press on the clock's time at {grab} did not start a drag")
     moved = care.rect(clock)
     s.expect(abs(moved[0] - r[0] - 100) <= 3 and abs(moved[1] - r[1] - 150) <= 3,
              f"the clock dragged by (100, 150) went from {r} to {moved}")
 
     # Escape on the clock only hides it; the Clock stays on.
-    care.xdotool("click", 1)
-    time.sleep(0.2)
-    care.xdotool("key", "Escape")
+    s.focus_by_click(clock, (grab[0] + 100, grab[1] + 150))
+    s.key("Escape")
     s.wait_until(lambda: not care.shown(clock), 2, "Escape to hide the clock")
     s.expect(care.call("window", hwnd=clock).ok, "Escape destroyed the clock instead of hiding it")
     s.expect_equal(care.control(menu, BOXES[CLOCK]).get("checked"), 1, "Clock's check mark after Escape")
@@ -404,7 +437,7 @@ def sweep_windows(care) -> list[dict]:
 
 
 def wait_sweep(care) -> dict:
-    return care.s.wait_until(lambda: (sweep_windows(care) or [None])[0], 3, "the sweep window")
+    return care.s.wait_until(lambda: (sweep_windows(care) or [None])[0], 10, "the sweep window")
 
 
 def scenario_screen_saver(s):
@@ -415,8 +448,11 @@ def scenario_screen_saver(s):
     s.expect_equal(sweep_windows(care), [], "sweep windows before any switch")
     r = care.control(menu, BOXES[SCREEN_SAVER])["rect"]
     box = (r[0] + 8, (r[1] + r[3]) // 2)
-    care.xdotool("mousemove", *box, "click", 1)
-    time.sleep(0.3)
+    s.pointer_to(*box)
+    care.xdotool("click", 1)
+    # The click is handled once the check mark changes; the sweep it would start comes with it.
+    s.wait_until(lambda: care.control(menu, BOXES[SCREEN_SAVER]).get("checked") != 1, 5,
+                 "the first click on ScreenSaver to be handled")
     s.expect_equal(care.control(menu, BOXES[SCREEN_SAVER]).get("checked"), 0, "check mark after the first click")
     s.expect_equal(sweep_windows(care), [], "sweep windows after switching the saved flag off")
 
@@ -456,7 +492,8 @@ def scenario_screen_saver(s):
 
     # Closing the menu while a sweep runs ends the sweep and clears the flag.
     r = care.control(menu, BOXES[SCREEN_SAVER])["rect"]
-    care.xdotool("mousemove", r[0] + 8, (r[1] + r[3]) // 2, "click", 1)
+    s.pointer_to(r[0] + 8, (r[1] + r[3]) // 2)
+    care.xdotool("click", 1)
     sweep = wait_sweep(care)
     care.close_menu(menu)
     care.wait_gone(sweep["hwnd"], 2, "the sweep outlived the care menu")
@@ -466,45 +503,58 @@ def scenario_screen_saver(s):
     s.expect_equal(saved.abilityOn[SCREEN_SAVER], 0, "the ScreenSaver flag saved")
 
 
+DRAG_ATTEMPTS = 4
+
+
+def press_on_the_pet(s, care, path) -> tuple[dict, tuple]:
+    """A real press on the walking pet, at its shape where it stands now, held while the pointer
+    goes along `path` (offsets from the press), then released: a click for an empty path, a drag
+    otherwise. Returns the sample the press was aimed by and the point pressed.
+
+    The pet may take a step between the sample and the press: a press that then meets the
+    desktop starts no drag (the pet's thread runs no move loop). It is tried again, a few times,
+    where the pet stands then."""
+    for attempt in range(1, DRAG_ATTEMPTS + 1):
+        aimed = s.sample(care.pet.hwnd)
+        point = shape_centre(aimed)
+        if s.drag(care.pet.hwnd, point, [(point[0] + dx, point[1] + dy) for dx, dy in path]):
+            return aimed, point
+        now = s.sample(care.pet.hwnd)
+        s.expect(not in_shape(now, point), f"a press at {point} on the pet at {now['rect']} started no drag")
+        s.note(f"attempt {attempt}: the press at {point} missed the pet, which stood at {aimed['rect']} when aimed "
+               f"at and at {now['rect']} after the press: it had stepped away")
+    s.fail(f"in {DRAG_ATTEMPTS} presses the walking pet always stepped away before the press was handled")
+
+
 def scenario_left_click_and_drag(s):
     # Fullness above 200: stress does not rise by itself; stress too low for any mischief.
     care = Care(s, record(level=2, fullness=900, stress=100, money=10, unlocked=[0]))
     s.release(care.pet)
     hamster = care.pet.hwnd
 
-    def centre():
-        r = care.rect(hamster)
-        return (r[0] + r[2]) // 2, (r[1] + r[3]) // 2
-
     # A click: press and release on the pet.
-    care.xdotool("mousemove", *centre())
-    time.sleep(0.1)
-    care.xdotool("click", 1)
-    time.sleep(0.5)
+    press_on_the_pet(s, care, [])
     # A drag: press on the pet, move in small steps, release.
-    start = centre()
-    care.xdotool("mousemove", *start)
-    time.sleep(0.1)
-    care.xdotool("mousedown", 1)
-    time.sleep(0.3)
-    for step in range(1, 11):
-        care.xdotool("mousemove", start[0] + 30 * step, start[1] + 25 * step)
-        time.sleep(0.08)
+    aimed, start = press_on_the_pet(s, care, [(30 * step, 25 * step) for step in range(1, 11)])
     drop = (start[0] + 300, start[1] + 250)
-    care.xdotool("mouseup", 1)
     dropped = time.monotonic()
-    time.sleep(0.1)
-    landed = care.rect(hamster)
+    landed = s.sample(hamster)["rect"]
+    # The pet follows the pointer: the point of it that was pressed lies under the drop point.
+    r = aimed["rect"]
+    expected = ((r[0] + r[2]) // 2 + 300, (r[1] + r[3]) // 2 + 250)
     middle = ((landed[0] + landed[2]) // 2, (landed[1] + landed[3]) // 2)
-    s.expect(abs(middle[0] - drop[0]) <= 12 and abs(middle[1] - drop[1]) <= 12,
-             f"dropped at {drop}, the pet's centre stands at {middle}")
+    s.expect(abs(middle[0] - expected[0]) <= 12 and abs(middle[1] - expected[1]) <= 12,
+             f"pressed at {start} and dropped at {drop}, the pet's centre stands at {middle}, not near {expected}")
     # It walks on from there, one step of at most 4 pixels a tick (400 ms).
-    samples = []
-    while time.monotonic() - dropped < 2.0:
-        samples.append(care.rect(hamster))
-        time.sleep(0.05)
-    s.expect(len({tuple(r) for r in samples}) >= 3, f"the pet did not walk on after the drop: {samples[-1]}")
-    ticks = (time.monotonic() - dropped) / 0.4 + 2
+    samples = [landed]
+
+    def walked_on():
+        samples.append(s.sample(hamster)["rect"])
+        return len({tuple(r) for r in samples}) >= 3
+
+    s.expect(s.wait_until(walked_on, 10, "the pet to walk on after the drop", must=False),
+             f"the pet did not walk on after the drop: {samples[-1]}")
+    ticks = (time.monotonic() - dropped) / SLOW_TICK + 2
     last = samples[-1]
     s.expect(abs(last[0] - landed[0]) <= 4 * ticks and abs(last[1] - landed[1]) <= 4 * ticks,
              f"the pet jumped from {landed} to {last} instead of walking on from where it was dropped")
@@ -519,9 +569,6 @@ def scenario_left_click_and_drag(s):
 # Pictures of the two menus, in a Wine virtual desktop, which draws captions and frames.
 # ---------------------------------------------------------------------------------------------
 
-TAHOMA_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
-
-
 def crop(shot: Path, rect, target: Path):
     target.parent.mkdir(parents=True, exist_ok=True)
     w, h = rect[2] - rect[0], rect[3] - rect[1]
@@ -529,13 +576,27 @@ def crop(shot: Path, rect, target: Path):
                    check=True, capture_output=True, timeout=30)
 
 
+def settled_screenshot(s, path: Path, rect) -> Path:
+    """A screenshot once the window at rect is fully drawn: two shots in a row, 100 ms apart,
+    that agree inside it."""
+    def inside(image):
+        return [image.data[(y * image.width + rect[0]) * 3:(y * image.width + rect[2]) * 3]
+                for y in range(max(rect[1], 0), min(rect[3], image.height))]
+
+    last = inside(s.screen_pixels())
+
+    def settled():
+        nonlocal last
+        time.sleep(0.1)
+        now = inside(s.screen_pixels())
+        same, last = now == last, now
+        return same
+
+    s.wait_until(settled, 10, f"the window at {rect} to be drawn")
+    return s.screenshot(path)
+
+
 def scenario_menu_pictures(s):
-    # Captions are drawn in Wine's own Tahoma, which has no Japanese letters: link it to the
-    # Japanese font so that they can be read. (Kept in the shared prefix.)
-    env = s.environment.env
-    linked = run_wine_command(["wine", "reg", "query", TAHOMA_LINK_KEY, "/v", "Tahoma"], env, check=False)
-    if linked.returncode != 0:
-        set_registry(env, [(TAHOMA_LINK_KEY, "Tahoma", "REG_MULTI_SZ", f"NotoSansCJK-Regular.ttc,{cjk_face()}")])
     exe = s.place_exe()
     s.write_save(exe, format_save(record(level=12, experience=40, fullness=700, stress=180, money=3456,
                                          unlocked=range(5), on=[FAST_MOVE, GOOD_LUCK])))
@@ -544,14 +605,12 @@ def scenario_menu_pictures(s):
     driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONDOWN")
     menu = driver.call("find-window", exe=exe.name, title=CARE_TITLE, visible=True, wait=5000)
     s.expect(menu.ok, "no care menu on the virtual desktop")
-    time.sleep(0.5)
-    pictures = {"care_menu.png": (s.screenshot(s.folder / "care.png"), menu.one["rect"])}
+    pictures = {"care_menu.png": (settled_screenshot(s, s.folder / "care.png", menu.one["rect"]), menu.one["rect"])}
     driver.call("click", hwnd=menu.one["hwnd"], id=FOOD_MENU)
     food = driver.call("find-window", exe=exe.name, title=FOOD_TITLE, visible=True, wait=5000)
     s.expect(food.ok, "no food menu on the virtual desktop")
     driver.call("click", hwnd=food.one["hwnd"], id=CURRY, sync=True)
-    time.sleep(0.5)
-    pictures["food_menu.png"] = (s.screenshot(s.folder / "food.png"), food.one["rect"])
+    pictures["food_menu.png"] = (settled_screenshot(s, s.folder / "food.png", food.one["rect"]), food.one["rect"])
     # The pictures are kept with the run's artifacts; POMKI_UPDATE_DOCS=1 also puts them in docs/.
     for name, (picture, rect) in pictures.items():
         crop(picture, rect, s.artifacts / name)
@@ -560,3 +619,56 @@ def scenario_menu_pictures(s):
     driver.call("click", hwnd=food.one["hwnd"], id=IDOK)
     driver.call("click", hwnd=menu.one["hwnd"], id=QUIT)
     s.wait_until(lambda: not pet.running(), 10, "the program to end after ぽてぽて終了")
+
+
+def sprite_drawn(s, exe, picture: Path, rect) -> bool:
+    """Whether the screenshot shows one of the walking frames whole with its corner at rect."""
+    done = subprocess.run(["convert", str(picture), "-depth", "8", "ppm:-"], capture_output=True, check=True, timeout=30)
+    shot = Image(done.stdout)
+    for bitmap in (FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP, BACK, BACK_STEP):
+        pixels = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=bitmap).one
+        if all(shot.pixel(rect[0] + x, rect[1] + y) == int(pixels["rows"][y][x * 6:x * 6 + 6], 16)
+               for y, row in enumerate(pixels["mask"]) for x, c in enumerate(row)
+               if c == "#" and 0 <= rect[0] + x < shot.width and 0 <= rect[1] + y < shot.height):
+            return True
+    return False
+
+
+def scenario_desktop_picture(s):
+    """The hamster on a desktop beside the window of another program, as the README shows it."""
+    driver = s.start_desktop()
+    exe = s.place_exe()
+    pet = s.start_pet_on_desktop(exe, driver)
+    s.start_own_window("メモ - 今日のやること", seconds=60, desktop="pomki", x=150, y=70, width=340, height=220)
+    area = (0, 0, 520, 320)
+    s.expect(s.wait_until(lambda: driver.call("window", hwnd=pet.hwnd).one.get("visible"), 5, "the pet to show",
+                          must=False), "the pet window is not shown on the virtual desktop")
+    # The walking pet is stopped for the picture, once it has been drawn whole where it stands.
+    wanted = {str(exe).lower(), winpath(exe).lower()}
+
+    def pet_process():
+        for entry in Path("/proc").iterdir():
+            with contextlib.suppress(OSError):
+                words = (entry / "cmdline").read_bytes().decode(errors="replace").lower().split("\0")
+                if wanted & set(words):
+                    return int(entry.name)
+        return None
+
+    pid = s.wait_until(pet_process, 10, "the pet's process")
+    for _ in range(20):
+        os.kill(pid, signal.SIGSTOP)
+        try:
+            shown = driver.call("sample", hwnd=pet.hwnd).one
+            r = shown["rect"]
+            picture = settled_screenshot(s, s.folder / "desktop.png", area)
+        finally:
+            os.kill(pid, signal.SIGCONT)
+        if sprite_drawn(s, exe, picture, r):
+            break
+    else:
+        s.fail("the pet was never caught drawn whole in 20 stops")
+    crop(picture, area, s.artifacts / "desktop.png")
+    if os.environ.get("POMKI_UPDATE_DOCS") == "1":
+        crop(picture, area, REPO / "docs" / "desktop.png")
+    driver.call("quit", hwnd=pet.hwnd)
+    s.wait_until(lambda: not pet.running(), 10, "the program to end after the quit request")

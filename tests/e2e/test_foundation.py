@@ -2,8 +2,9 @@
 
 import time
 
-from harness import (PROGRAM_EOL, PetRecord, Skip, decode_save, encode_numbers, explain_ticks, format_numbers,
-                     format_save, winpath)
+from constants import FILE_ERROR_CAPTION, IDOK, SAVE_FAILED_TEXT, TAMPERED_TEXT
+from savefile import PROGRAM_EOL, PetRecord, decode_save, encode_numbers, explain_ticks, format_numbers, format_save
+from scenario import Skip, winpath
 
 # The file written for a pet with the first-run values: level 1, fullness 500, all else 0.
 FIRST_RUN_NUMBERS = [
@@ -14,11 +15,6 @@ FIRST_RUN_NUMBERS = [
 ]
 FIRST_RUN_FILE = b"".join(b"%d\r\r\n" % n for n in FIRST_RUN_NUMBERS)
 
-FILE_ERROR_CAPTION = "ファイルエラー"
-TAMPERED_TEXT = "ファイルが不正アクセスされています \n 削除後パソコンを再起動してください"
-SAVE_FAILED_TEXT = "ファイルに保存できませんでした"
-
-IDOK = 1
 WS_POPUP = 0x80000000
 WS_EX_TOOLWINDOW = 0x80
 
@@ -203,7 +199,7 @@ def scenario_unwritable_save_file(s):
         make(exe)
         path = s.save_path(exe)
         if path.is_file() and s.driver.call("can-write", file=winpath(path)).one.get("writable"):
-            print(f"note: {label} cannot be refused here: Wine lets this user (root) write it", flush=True)
+            s.skip_case(label, "cannot be refused here: Wine lets this user (root) write it")
             path.chmod(0o644)
             continue
         refused += 1

@@ -9,8 +9,8 @@ with a new region and repaints it through a window DC. A region of the pet's sha
 
 import time
 
-from harness import decode_save, format_save
-from test_living import TICK, pet_record
+from constants import TICK
+from savefile import decode_save, format_save, pet_record
 
 WARM_UP = 20.0  # seconds before the first measure: every code path of a walking tick has run
 MEASURED = 150.0  # seconds between the first and the last measure

@@ -415,10 +415,96 @@ int CmdResources(const Args& args) {
     return kOk;
 }
 
+// One state of a window, read in a single request: its rectangle, its flags, its place in the
+// z-order and its region. The reads are repeated until two rounds in a row agree, so that a
+// window being reshaped and placed by another thread is never reported half-way through one
+// of its calls (up to 20 rounds; "settled" says whether they agreed).
+struct WindowState {
+    RECT rect{};
+    bool visible = false;
+    bool topmost = false;
+    bool iconic = false;
+    bool foreground = false;
+    int above = 0;  // visible top-level windows above it
+    int below = 0;  // visible top-level windows below it
+    int regionKind = ERROR;
+    std::vector<RECT> rects;
+
+    bool operator==(const WindowState& o) const {
+        if (!EqualRect(&rect, &o.rect) || visible != o.visible || topmost != o.topmost || iconic != o.iconic ||
+            foreground != o.foreground || above != o.above || below != o.below || regionKind != o.regionKind ||
+            rects.size() != o.rects.size()) {
+            return false;
+        }
+        for (size_t i = 0; i < rects.size(); ++i) {
+            if (!EqualRect(&rects[i], &o.rects[i])) return false;
+        }
+        return true;
+    }
+};
+
+WindowState ReadWindowState(HWND hwnd) {
+    WindowState state;
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    state.regionKind = GetWindowRgn(hwnd, rgn);
+    if (state.regionKind != ERROR) {
+        const DWORD size = GetRegionData(rgn, 0, nullptr);
+        std::vector<char> data(size);
+        if (size && GetRegionData(rgn, size, reinterpret_cast<RGNDATA*>(data.data()))) {
+            const auto* header = reinterpret_cast<const RGNDATA*>(data.data());
+            const auto* rects = reinterpret_cast<const RECT*>(header->Buffer);
+            state.rects.assign(rects, rects + header->rdh.nCount);
+        }
+    }
+    DeleteObject(rgn);
+    GetWindowRect(hwnd, &state.rect);
+    state.visible = IsWindowVisible(hwnd) != FALSE;
+    state.iconic = IsIconic(hwnd) != FALSE;
+    state.topmost = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    state.foreground = GetForegroundWindow() == hwnd;
+    for (HWND w = GetWindow(hwnd, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) state.above += IsWindowVisible(w) ? 1 : 0;
+    for (HWND w = GetWindow(hwnd, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT)) state.below += IsWindowVisible(w) ? 1 : 0;
+    return state;
+}
+
+int CmdSample(const Args& args) {
+    HWND hwnd = args.Hwnd();
+    if (!IsWindow(hwnd)) throw std::runtime_error("no such window");
+    WindowState state = ReadWindowState(hwnd);
+    bool settled = false;
+    int rounds = 1;
+    while (!settled && rounds < 20) {
+        WindowState again = ReadWindowState(hwnd);
+        ++rounds;
+        settled = again == state;
+        state = std::move(again);
+    }
+    std::string list = "[";
+    for (const RECT& r : state.rects) list += (list.size() > 1 ? "," : "") + JsonRect(r);
+    Emit(Json()
+             .Add("hwnd", HwndNumber(hwnd))
+             .Add("rect", state.rect)
+             .Add("visible", state.visible)
+             .Add("iconic", state.iconic)
+             .Add("topmost", state.topmost)
+             .Add("foreground", state.foreground)
+             .Add("above", state.above)
+             .Add("below", state.below)
+             .Add("region", RegionKindName(state.regionKind))
+             .Raw("list", list + "]")
+             .Add("settled", settled)
+             .Add("rounds", rounds)
+             .Text());
+    return IsWindow(hwnd) ? kOk : kQueryFailed;
+}
+
 }  // namespace
 
 std::vector<Command> ImageCommands() {
     return {
+        {L"sample", CmdSample,
+         "sample --hwnd H: rectangle, visible, iconic, topmost, foreground, windows above and below and region "
+         "rectangles, read together until two rounds agree"},
         {L"region", CmdRegion, "region --hwnd H [--mask] [--list]: the window region (window coordinates)"},
         {L"bitmap-pixels", CmdBitmapPixels,
          "bitmap-pixels --exe PATH --bitmap ID: size, key colour, mask of non-key pixels, rows of RRGGBB"},

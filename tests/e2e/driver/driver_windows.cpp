@@ -515,10 +515,31 @@ int CmdScreen(const Args&) {
     return kOk;
 }
 
+// The input state of a window's thread: capture, focus, active window, and whether it runs a
+// move or size loop (a window dragged by the system) or a menu.
+int CmdThread(const Args& args) {
+    HWND hwnd = args.Hwnd();
+    const DWORD tid = GetWindowThreadProcessId(hwnd, nullptr);
+    if (!tid) throw std::runtime_error("no such window");
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(tid, &info)) throw std::runtime_error("GetGUIThreadInfo failed");
+    Emit(Json()
+             .Add("tid", tid)
+             .Add("move_size", (info.flags & GUI_INMOVESIZE) != 0)
+             .Add("menu", (info.flags & GUI_INMENUMODE) != 0)
+             .Add("capture", HwndNumber(info.hwndCapture))
+             .Add("focus", HwndNumber(info.hwndFocus))
+             .Add("active", HwndNumber(info.hwndActive))
+             .Text());
+    return kOk;
+}
+
 }  // namespace
 
 std::vector<Command> WindowCommands() {
     return {
+        {L"thread", CmdThread, "thread --hwnd H: the window thread's capture, focus, active window, move/size loop"},
         {L"windows", CmdWindows,
          "windows [--pid N] [--exe NAME|PATH] [--class C] [--title T] [--owner H] [--visible] [--wait MS] [--poll MS]: "
          "top-level windows, one line each"},

@@ -1,0 +1,432 @@
+"""Watching the pet window and judging its walk.
+
+`PetWatch` samples the pet window, each sample taken in one driver call (corner, size, shape,
+topmost and place in the z-order together), and groups samples into `Stand`s: samples in a row
+with the pet at one corner in one shape. `expect_walk` judges a track of stands: each move a
+whole number of steps of the pet's headings, as many as the time allows, within the bounds; the
+walking frame shown after a step; each tick showing the other frame of its walking pair; a
+shooting pose struck where the pet stands, topmost. `hiding_place`, `minimising_poses` and
+`halted` find the other acts in a track.
+
+A tick of the program gives the window its new shape and repaints it first, and only then
+places it (moved, and topmost or not): a sample may catch a tick between the two. Such a
+sample is a true state of the window, and the checks here take it as one.
+"""
+
+from __future__ import annotations
+
+import collections
+import dataclasses
+import time
+from pathlib import Path
+
+from constants import (AUTO_GUN, BACK, BACK_STEP, FRAME_BITMAPS, FRONT, FRONT_STEP, GUN, LEFT, LEFT_STEP, PET_SIZE,
+                       RIGHT, RIGHT_STEP, TEARFUL, TICK)
+from scenario import winpath
+
+WALKING_PAIRS = ((FRONT, FRONT_STEP), (LEFT, LEFT_STEP), (RIGHT, RIGHT_STEP), (BACK, BACK_STEP))
+PHASE = {bitmap: phase for pair in WALKING_PAIRS for phase, bitmap in enumerate(pair)}
+
+# One step along each of the eight headings (screen y grows downward), and the walking pair
+# shown while taking it.
+STEP_PAIRS = {
+    (4, 0): (RIGHT, RIGHT_STEP), (2, 2): (RIGHT, RIGHT_STEP),
+    (0, 4): (FRONT, FRONT_STEP), (-2, 2): (FRONT, FRONT_STEP),
+    (-4, 0): (LEFT, LEFT_STEP), (-2, -2): (LEFT, LEFT_STEP),
+    (0, -4): (BACK, BACK_STEP), (2, -2): (BACK, BACK_STEP),
+}
+ALL_STEPS = tuple(STEP_PAIRS)
+DIAGONAL_STEPS = ((2, 2), (-2, 2), (-2, -2), (2, -2))
+
+HALF_PET = PET_SIZE // 2
+HIDE_SHIFT = 30  # a pet that reached a window's edge stands this much further left
+ARRIVAL_REACH = 5  # it has reached the edge once the edge lies less than this left of it
+SEEK_STEP = 4  # a step toward the edge
+
+SAMPLE_PAUSE = 0.01  # between two samples of the pet window
+STILL_SECONDS = 4.0  # how long a pet whose timer stopped is watched for any change
+
+# ---------------------------------------------------------------------------------------------
+# Watching the pet window
+# ---------------------------------------------------------------------------------------------
+
+@dataclasses.dataclass(frozen=True)
+class Sample:
+    t: float  # when the driver's reply came; the window was read between `sent` and `t`
+    x: int
+    y: int
+    width: int
+    height: int
+    frames: frozenset  # the frame bitmaps whose shape the window's shape equals; empty for none
+    topmost: bool
+    bottom: bool  # no visible top-level window below it
+    sent: float = 0.0  # when the request went to the driver
+
+
+def frames_text(frames: frozenset) -> str:
+    return "/".join(str(b) for b in sorted(frames)) or "none"
+
+
+@dataclasses.dataclass
+class Stand:
+    """Samples in a row with the pet at one corner in one shape."""
+
+    x: int
+    y: int
+    frames: frozenset
+    topmost: bool  # in the last of its samples
+    size: tuple  # (width, height) in the last of its samples
+    first: float  # reply time of its first sample
+    last: float  # reply time of its last sample
+    count: int
+    first_sent: float = 0.0  # request time of its first sample
+    last_sent: float = 0.0  # request time of its last sample
+
+    @property
+    def seen_at_least(self) -> float:
+        """How long it surely stood: from the reply of its first sample to the request of its last."""
+        return self.last_sent - self.first
+
+    @property
+    def seen_at_most(self) -> float:
+        """How long it may have stood between its first and last samples."""
+        return self.last - self.first_sent
+
+    @property
+    def corner(self) -> tuple:
+        return (self.x, self.y)
+
+    @property
+    def centre(self) -> tuple:
+        return (self.x + HALF_PET, self.y + HALF_PET)
+
+    def shows(self, *bitmaps: int) -> bool:
+        """Whether the shape is that of one of these bitmaps."""
+        return bool(self.frames & set(bitmaps))
+
+    def __str__(self):
+        return f"({self.x},{self.y}) {frames_text(self.frames)}{' topmost' if self.topmost else ''} x{self.count}"
+
+
+def settle(samples: list) -> list:
+    """The stands of a run of samples.
+
+    A tick first gives the window its new shape and repaints it, and only then moves it: a
+    sample may see the new shape at the old corner. Such a stand is a true state of the window
+    and is kept; the checks of a walk take a tick as a change of shape and a change of corner."""
+    stands = []
+    for sample in samples:
+        last = stands[-1] if stands else None
+        if last and (last.corner, last.frames) == ((sample.x, sample.y), sample.frames):
+            last.last, last.last_sent, last.count = sample.t, sample.sent, last.count + 1
+            last.topmost, last.size = sample.topmost, (sample.width, sample.height)
+        else:
+            stands.append(Stand(sample.x, sample.y, sample.frames, sample.topmost, (sample.width, sample.height),
+                                sample.t, sample.t, 1, sample.sent, sample.sent))
+    return stands
+
+
+class PetWatch:
+    """Samples the pet window through a driver of its own (whose calls are not logged)."""
+
+    def __init__(self, s, pet):
+        self.s = s
+        self.pet = pet
+        self.driver = s.other_driver()
+        self.driver.log = lambda _: None
+        self.samples = []
+        self.pictures = {}  # bitmap -> (its sprite's pixels, its rows of RRGGBB)
+        shapes = collections.defaultdict(set)
+        for bitmap in FRAME_BITMAPS:
+            reply = self.driver.call("bitmap-pixels", exe=winpath(pet.exe), bitmap=bitmap)
+            s.expect(reply.ok, f"cannot read bitmap {bitmap} of the exe: {reply!r}")
+            mask = reply.one["mask"]
+            pixels = frozenset((x, y) for y, row in enumerate(mask) for x, c in enumerate(row) if c == "#")
+            self.pictures[bitmap] = (pixels, reply.one["rows"])
+            shapes[pixels].add(bitmap)
+        # Some frames differ only inside the same outline: a shape may stand for several bitmaps.
+        self._frames_of_shape = {pixels: frozenset(bitmaps) for pixels, bitmaps in shapes.items()}
+        self._frames_of_rects = {}
+        self._noted = None
+
+    def _frames(self, rects: tuple) -> frozenset:
+        if rects not in self._frames_of_rects:
+            pixels = frozenset((x, y) for left, top, right, bottom in rects
+                               for y in range(top, bottom) for x in range(left, right))
+            self._frames_of_rects[rects] = self._frames_of_shape.get(pixels, frozenset())
+        return self._frames_of_rects[rects]
+
+    def sample(self) -> Sample:
+        sent = time.monotonic()
+        reply = self.driver.call("sample", hwnd=self.pet.hwnd)
+        if not reply.ok:
+            self.s.fail(f"the pet window is gone (process {'running' if self.pet.running() else 'ended'})")
+        state = reply.one
+        rects = tuple(tuple(r) for r in state.get("list", []))
+        left, top, right, bottom = state["rect"]
+        sample = Sample(time.monotonic(), left, top, right - left, bottom - top, self._frames(rects),
+                        bool(state["topmost"]), state["below"] == 0, sent)
+        self.samples.append(sample)
+        seen = (sample.x, sample.y, sample.frames, sample.topmost)
+        if seen != self._noted:
+            self._noted = seen
+            self.s.note(f"pet ({sample.x},{sample.y}) {sample.width}x{sample.height} {frames_text(sample.frames)}"
+                        f"{' topmost' if sample.topmost else ''}")
+        return sample
+
+    def stands(self, since: float = 0.0) -> list:
+        return settle([p for p in self.samples if p.t >= since])
+
+    def expect_picture(self, stand: Stand, bitmap: int) -> None:
+        """On the screen, the pet standing still shows this very bitmap (frames of one outline
+        differ only here)."""
+        image = self.s.screen_pixels()
+        pixels, rows = self.pictures[bitmap]
+        compared, wrong = 0, []
+        for px, py in pixels:
+            x, y = stand.x + px, stand.y + py
+            if 0 <= x < image.width and 0 <= y < image.height:
+                compared += 1
+                if image.pixel(x, y) != int(rows[py][px * 6:px * 6 + 6], 16):
+                    wrong.append((px, py))
+        if wrong or compared < len(pixels) // 3:
+            shot = self.s.screenshot(self.s.folder / f"picture-{bitmap}.png")
+            self.s.fail(f"the pet at {stand} does not show bitmap {bitmap}: {len(wrong)} of {compared} pixels "
+                        f"differ, e.g. {sorted(wrong)[:5]} (screenshot {shot})")
+
+    def save_track(self, name: str) -> Path:
+        """Writes every sample to a file of the scenario's folder, for a failure to point at."""
+        path = self.s.folder / f"{name}.track.txt"
+        path.write_text("".join(f"{p.t:.3f} {p.x} {p.y} {p.width}x{p.height} {frames_text(p.frames)} "
+                                f"{int(p.topmost)}\n" for p in self.samples), encoding="utf-8")
+        return path
+
+
+# ---------------------------------------------------------------------------------------------
+# What a walk must look like
+# ---------------------------------------------------------------------------------------------
+
+def clamp(point, bounds):
+    if bounds is None:
+        return point
+    left, right, top, bottom = bounds
+    return (min(max(point[0], left), right), min(max(point[1], top), bottom))
+
+
+def reachable(start, steps, count: int, bounds) -> set:
+    """Every corner the pet can stand at after exactly `count` steps from `start`, each step
+    clamped to the bounds (None: no bounds)."""
+    points = {start}
+    for _ in range(count):
+        points = {clamp((x + dx, y + dy), bounds) for x, y in points for dx, dy in steps}
+    return points
+
+
+def walk_bounds(s) -> tuple[int, int, int, int]:
+    """Where a walking pet's corner may be: up to half of the pet off the screen on any side."""
+    screen = s.driver.call("screen").one
+    return (-HALF_PET, screen["width"] - HALF_PET, -HALF_PET, screen["height"] - HALF_PET)
+
+
+@dataclasses.dataclass
+class WalkReport:
+    moves: int = 0  # changes of corner, each the end of a tick
+    steps: int = 0  # the fewest steps that make those moves (a sample may miss a tick between two)
+    single_steps: int = 0  # of them, single steps whose frame was checked against the heading
+    phase_checks: int = 0  # changes of frame checked to show the other frame of a walking pair
+    poses: int = 0  # shooting poses
+
+
+def phase(frames: frozenset):
+    """Which frame of its walking pair a shape shows (0 or 1), or None for no walking frame."""
+    phases = {PHASE[b] for b in frames if b in PHASE}
+    return phases.pop() if len(phases) == 1 else None
+
+
+# A stand seen this long was placed by a tick of its own, not caught between the two halves of a
+# tick that came at once after a held-up one.
+SETTLED = 0.04
+# Frames seen one after the other with at most this gap, the first one for no longer than a
+# tick and a little: no tick came and went unseen between them.
+NEXT_SAMPLE = 0.03
+ONE_TICK = 0.13
+
+
+# The tick that opened a message box takes its step when the box is closed, and so does each tick
+# that opened a box inside that box's loop: a closed box adds a step at once, for a while after.
+BOX_STEP_WHILE = 6.0
+
+
+def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=()) -> WalkReport:
+    """Checks a track of walking ticks: each move a whole number of steps, as many as the time
+    allows, within the bounds; the frame shown after a single step one of the walking pair of its
+    heading; each change of frame to the other frame of a pair; a shooting pose struck where the
+    pet stands, topmost."""
+    report = WalkReport()
+    for stand in stands:
+        s.expect(stand.frames, f"the pet's shape is none of its frames at {stand}")
+        if bounds is not None:
+            s.expect(bounds[0] <= stand.x <= bounds[1] and bounds[2] <= stand.y <= bounds[3],
+                     f"the pet left the bounds {bounds}: {stand}")
+    for index, (before, after) in enumerate(zip(stands, stands[1:]), start=1):
+        move = (after.x - before.x, after.y - before.y)
+        s.expect(after.size == (PET_SIZE, PET_SIZE), f"the pet window is not {PET_SIZE} by {PET_SIZE}: {after}")
+        # The longest the pet may have gone unseen: a reply may come late after the window was read.
+        gap = after.first - before.last_sent
+        # Two ticks may come close together (a late one, then one on time); a tick held up by a
+        # pose is followed at once by the next one, and the next periodic tick may follow soon.
+        most = 2 + int(gap / TICK) + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+        most += sum(1 for t in boxes_closed_at if before.last_sent - BOX_STEP_WHILE < t < after.first)
+        fewest = 0  # the fewest steps that make the move
+        if move != (0, 0):
+            fewest = next((k for k in range(1, most + 1) if after.corner in reachable(before.corner, steps, k, bounds)),
+                          0)
+            s.expect(fewest, f"{before} -> {after} ({gap * 1000:.0f} ms apart) is no whole number of steps up to {most}")
+        if after.shows(GUN, AUTO_GUN):
+            # Struck where the pet stands: after the last step seen, or one that came just before it.
+            # Shaped first, then placed topmost: a stand caught in between is the same pose.
+            if unplaced_pose(stands, index) or (not after.topmost and after.seen_at_least < SETTLED):
+                continue  # caught between its shaping and its placing (the placing may go unseen)
+            s.expect(after.topmost, f"a shooting pose that is not topmost: {before} -> {after}"
+                                    f"{' -> ' + str(stands[index + 1]) if index + 1 < len(stands) else ''}")
+            report.poses += 1
+            continue
+        s.expect(after.shows(*PHASE), f"the pet walked in a shape that is no walking frame: {before} -> {after}")
+        # Only the reshaped pose, not yet placed by the walking step that ends a shooting tick, is topmost.
+        s.expect(not after.topmost or (move == (0, 0) and before.topmost),
+                 f"the walking pet is topmost: {before} -> {after}")
+        if move == (0, 0):
+            continue  # the new shape, before the move; or treading on the spot at a bound
+        report.moves += 1
+        report.steps += fewest
+        # One tick, for sure: the move that follows a reshape seen, or a move right after a stand
+        # seen for the time of a tick (two ticks come at once only after one was held up).
+        one_tick = gap <= NEXT_SAMPLE and (after.frames == before.frames
+                                           or (before.seen_at_least >= SETTLED and before.seen_at_most <= ONE_TICK))
+        # Else, no two steps of adjacent headings add up to a single step; but along a bound two
+        # steps cut short by it may (two steps north-east along the top: 4 east).
+        along_bound = bounds is not None and ((move[1] == 0 and after.y in bounds[2:])
+                                              or (move[0] == 0 and after.x in bounds[:2]))
+        # Three steps or more may come back to a single step (there and back again).
+        maybe_more = any(after.corner in reachable(before.corner, steps, k, bounds) for k in range(3, most + 1))
+        if (move in steps and (one_tick or not (along_bound or maybe_more))
+                and after.seen_at_least >= SETTLED):
+            pair = STEP_PAIRS[move]
+            s.expect(after.shows(*pair), f"a step of {move} shows {frames_text(after.frames)}, "
+                                         f"not a frame of {pair}: {before} -> {after}")
+            report.single_steps += 1
+
+    # The frames one after the other, whatever the corner: each tick shows the other frame.
+    runs = []  # [frames, first seen (reply), first asked, last seen (reply), last asked]
+    for stand in stands:
+        if runs and runs[-1][0] == stand.frames:
+            runs[-1][3:] = [stand.last, stand.last_sent]
+        else:
+            runs.append([stand.frames, stand.first, stand.first_sent, stand.last, stand.last_sent])
+    for (frames, first, first_sent, last, last_sent), (next_frames, next_first, *_) in zip(runs, runs[1:]):
+        was, now = phase(frames), phase(next_frames)
+        surely_one_tick = last_sent - first >= SETTLED and last - first_sent <= ONE_TICK
+        if was is None or now is None or next_first - last_sent > NEXT_SAMPLE or not surely_one_tick:
+            continue
+        s.expect(now != was, f"two ticks in a row show the same frame of their walking pairs: "
+                             f"{frames_text(frames)} until {last:.3f}, then {frames_text(next_frames)}")
+        report.phase_checks += 1
+    return report
+
+
+def expect_tick_rate(s, report: WalkReport, seconds: float) -> None:
+    """A tick every 100 ms: the pet moves at most once per tick and, walking, steps nearly every
+    tick. (Steps, not moves, are counted for the lower bound: samples on a busy machine may be
+    more than a tick apart, and then see two steps as one move.)"""
+    s.expect(report.moves <= seconds / TICK + 3,
+             f"{report.moves} moves in {seconds:.1f} s: more than one per tick of 100 ms")
+    s.expect(report.steps >= 0.5 * seconds / TICK,
+             f"only {report.steps} steps ({report.moves} moves) in {seconds:.1f} s: the pet does not tick every 100 ms")
+
+
+def hiding_place(stands: list):
+    """Where the pet hid behind a window: (the index of the last stand of its walk there, the
+    index of the stand 30 pixels left of where it stopped, in the tearful frame's shape and not
+    topmost), or None. The stop itself may not have been seen: a step that came at once after a
+    held-up tick (after a shot, say) leads to it."""
+    for i in range(1, len(stands)):
+        hidden = stands[i]
+        if not hidden.shows(TEARFUL) or hidden.topmost:
+            continue
+        j = i - 1
+        if stands[j].shows(TEARFUL) and stands[j].corner == (hidden.x + HIDE_SHIFT, hidden.y):
+            j -= 1  # the new shape seen where the pet stopped, before the move
+        before = stands[j]
+        if before.y == hidden.y and hidden.x + HIDE_SHIFT - before.x in (0, SEEK_STEP, -SEEK_STEP):
+            return j, i
+    return None
+
+
+def walk_before_hiding(stands: list) -> list:
+    place = hiding_place(stands)
+    return stands[:place[0] + 1] if place else stands
+
+
+def halted(watch: PetWatch, seconds: float = 7.0) -> bool:
+    """Whether the pet has not changed for longer than any pose, or the closing of a few message
+    boxes, holds it up: its timer stopped."""
+    last = watch.stands()[-1] if watch.samples else None
+    return bool(last and last.last - last.first > seconds)
+
+
+def unplaced_pose(stands: list, index: int) -> bool:
+    """Whether stands[index] is a pose shaped but not yet placed topmost: not topmost, followed at
+    once by the same shape at the same corner, topmost (or by nothing: the track ends there)."""
+    stand = stands[index]
+    if stand.topmost:
+        return False
+    if index + 1 == len(stands):
+        return True
+    placed = stands[index + 1]
+    return placed.topmost and placed.frames == stand.frames and placed.corner == stand.corner
+
+
+def minimising_poses(stands: list) -> tuple[list, int]:
+    """The stands at the end of a track that are poses of the minimising act: topmost, in the
+    shape of the tearful frame or of the front view's second frame; and the index of the first
+    stand of the act (before it, the walk). The first pose, shaped before it was placed topmost,
+    may have been caught in between: that stand belongs to the act, not to the walk."""
+    poses = []
+    start = len(stands)
+    for index in range(len(stands) - 1, -1, -1):
+        stand = stands[index]
+        if not (stand.topmost and stand.shows(TEARFUL, FRONT_STEP)):
+            if poses and stand.shows(TEARFUL) and unplaced_pose(stands, index):
+                start = index
+            break
+        poses.insert(0, stand)
+        start = index
+    return poses, start
+
+
+def watch_until(s, watch: PetWatch, seconds: float, done, boxes=None, every: float = 0.1):
+    """Samples the pet until done() holds or the time is up; closes message boxes meanwhile.
+    Returns what done() returned last."""
+    deadline = time.monotonic() + seconds
+    checked = 0.0
+    while time.monotonic() < deadline:
+        watch.sample()
+        if time.monotonic() - checked >= every:
+            checked = time.monotonic()
+            if boxes:
+                boxes.poll()
+            result = done()
+            if result:
+                return result
+        time.sleep(SAMPLE_PAUSE)
+    return done()
+
+
+def expect_still(s, watch: PetWatch, seconds: float, what: str) -> Stand:
+    """The pet neither moves nor changes its shape for a while: its timer has stopped."""
+    since = time.monotonic()
+    watch_until(s, watch, seconds, lambda: False)
+    stands = watch.stands(since)
+    s.expect(len(stands) == 1, f"{what}, the pet still changed: {[str(x) for x in stands]}")
+    return stands[0]
+
