@@ -7,7 +7,9 @@ FUZZ := build/fuzz
 AGAIN := build/win-again
 # The time written into the release archive: the last commit's.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
 export SOURCE_DATE_EPOCH
+endif
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 

@@ -29,7 +29,7 @@ def windows_text(data, bom=False):
 
 
 def entry_time():
-    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", ZIP_EPOCH))
+    epoch = int(os.environ.get("SOURCE_DATE_EPOCH") or ZIP_EPOCH)
     # Zip times have two-second steps and no zone; the UTC time is written.
     return time.gmtime(max(epoch, ZIP_EPOCH) & ~1)[:6]
 
