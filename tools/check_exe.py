@@ -30,10 +30,10 @@ JAPANESE, UNICODE = 0x0411, 1200
 SUSPECT_IMPORTS = {
     "SuspendThread", "ResumeThread", "GetThreadContext", "SetThreadContext",
     "Wow64GetThreadContext", "Wow64SetThreadContext", "Wow64SuspendThread",
-    "OpenThread", "OpenProcess", "OpenProcessToken", "CreateRemoteThread", "CreateRemoteThreadEx",
+    "OpenThread", "OpenProcess", "CreateRemoteThread", "CreateRemoteThreadEx",
     "VirtualAllocEx", "VirtualProtectEx", "ReadProcessMemory", "WriteProcessMemory",
     "DebugActiveProcess", "NtSuspendThread", "NtGetContextThread", "NtSetContextThread",
-    "NtOpenProcess", "NtOpenThread", "QueueUserAPC",
+    "NtOpenProcess", "NtOpenThread",
 }
 
 
