@@ -3,7 +3,6 @@
 #include <windowsx.h>
 #undef MessageBox
 
-#include <chrono>
 #include <cstdlib>
 #include <ctime>
 
@@ -233,12 +232,15 @@ void CPetWnd::PlacePet(ZOrder z, int32_t x, int32_t y) {
 void CPetWnd::StopTimer() { behaviourTimer_.Stop(); }
 
 // Holds the pose on screen: the thread is blocked and handles no messages, but it sleeps
-// rather than spins.
+// rather than spins. Timed with the performance counter, which a change of the clock does not
+// move (the runtime's steady_clock reads the wall clock in this build).
 void CPetWnd::HoldPose(double seconds) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
     for (;;) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        QueryPerformanceCounter(&now);
+        const double elapsed = static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
         if (elapsed > seconds) return;
         Sleep(static_cast<DWORD>((seconds - elapsed) * 1000.0) + 1);
     }
