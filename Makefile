@@ -4,14 +4,21 @@ MAKEFLAGS += --no-print-directory
 NATIVE := build/native
 WIN := build/win
 FUZZ := build/fuzz
+AGAIN := build/win-again
+# The time written into the release archive: the last commit's.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
 PACKAGES := cmake make g++ python3 googletest libgtest-dev libbenchmark-dev \
-            clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix \
+            clang libclang-rt-14-dev g++-mingw-w64-x86-64-win32 \
             wine64 wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
 
-.PHONY: all deps win native fuzz-build resources-check test unit e2e e2e-repeat fuzz fuzz-smoke bench run clean
+.PHONY: all deps win native fuzz-build resources-check exe-check dist reproducible-check test unit e2e e2e-repeat \
+        fuzz fuzz-smoke bench run clean
 
 all: win native
 
@@ -19,10 +26,11 @@ deps:
 	@tools/install-deps.sh $(PACKAGES)
 
 win: deps
+	@# A build folder configured for another compiler is made again from nothing.
+	@grep -qs 'g++-win32"' $(WIN)/CMakeFiles/*/CMakeCXXCompiler.cmake || rm -rf $(WIN)
 	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(WIN) -j $(JOBS)
 	@mkdir -p dist && cp $(WIN)/pomki_pet.exe dist/pomki_pet.exe
-	@x86_64-w64-mingw32-strip dist/pomki_pet.exe
 	@echo "built dist/pomki_pet.exe"
 
 native: deps win
@@ -60,7 +68,29 @@ resources-check: deps
 	@/usr/bin/python3 tools/gen_sprites.py --check && /usr/bin/python3 tools/gen_sounds.py --check
 	@echo "pictures and sounds match their sources"
 
-test: native fuzz-build resources-check
+# The exe's size, version resource and import table (tools/check_exe.py).
+exe-check: win
+	@/usr/bin/python3 tools/check_exe.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt \
+	    --sources src --fixture $(WIN)/suspect_imports.exe
+
+# The release archive, and a look inside it: its checksum file must verify.
+dist: win
+	@/usr/bin/python3 tools/make_dist.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt --out-dir dist
+	@v=$$(cat $(WIN)/version.txt); rm -rf build/dist-verify && mkdir -p build/dist-verify && \
+	    /usr/bin/python3 -m zipfile -e dist/pomki-$$v-win64.zip build/dist-verify && \
+	    (cd build/dist-verify/pomki-$$v && sha256sum -c SHA256SUMS)
+
+# A second build in another folder must give the same exe and the same archive, byte for byte.
+reproducible-check: win
+	@cmake -S . -B $(AGAIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(AGAIN) -j $(JOBS) --target pomki_pet >/dev/null
+	@cmp dist/pomki_pet.exe $(AGAIN)/pomki_pet.exe && echo "two builds give the same exe"
+	@/usr/bin/python3 tools/make_dist.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt --out-dir $(AGAIN)/a >/dev/null
+	@/usr/bin/python3 tools/make_dist.py --exe $(AGAIN)/pomki_pet.exe --version-file $(AGAIN)/version.txt --out-dir $(AGAIN)/b >/dev/null
+	@cmp $(AGAIN)/a/pomki-$$(cat $(WIN)/version.txt)-win64.zip $(AGAIN)/b/pomki-$$(cat $(WIN)/version.txt)-win64.zip \
+	    && echo "two builds give the same archive"
+
+test: native fuzz-build resources-check exe-check reproducible-check
 	cd $(NATIVE) && ctest -L unit --output-on-failure -j $(JOBS)
 	@tools/run-fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
 	cd $(NATIVE) && ctest -L e2e --output-on-failure

@@ -6,8 +6,10 @@ language): each pose is a short list of shapes and small pixel grids, drawn in
 order onto a white canvas with hard edges. This script turns them into
 
   resources/bitmaps/frame_NNN.bmp  the fourteen frame slots
-  resources/pet.ico                icon 128 (48, 32 and 16 pixels, 256 colours)
-  docs/contact_sheet.png           every frame enlarged 4x with its slot and id
+  resources/pet.ico                icon 128: 32, 16 and 48 pixels at 256 colours, then
+                                   20, 24, 40, 64 and 256 pixels at 32 bits
+  docs/contact_sheet.png           every frame enlarged 4x with its slot and id, and
+                                   every icon image
   docs/hamster.png                 the front view enlarged 4x for the README
 
 Only the Python standard library is used. `--check` regenerates everything in
@@ -45,8 +47,14 @@ FRAMES = [
     (13, 146, "shot_mark"),
 ]
 
-# The icon's images, one source each; 32 first: the size the program asks for.
-ICON_SOURCES = ("icon_32", "icon_16", "icon_48")
+# The icon's images, one source each, with their bits per pixel. The three 256-colour
+# images come first and in this order (32 first: the size the program asks for); the
+# 32-bit images serve scaled displays and large views, the 256-pixel one as a PNG.
+ICON_IMAGES = (
+    ("icon_32", 8), ("icon_16", 8), ("icon_48", 8),
+    ("icon_20", 32), ("icon_24", 32), ("icon_40", 32), ("icon_64", 32), ("icon_256", 32),
+)
+PNG_ICON_FROM = 256  # images this large are stored PNG-compressed
 
 
 class SpriteError(Exception):
@@ -377,6 +385,10 @@ class Painter:
                             raise SpriteError(f"{w2}: unknown colour key '{ch}'")
                         self.paint(self._cell(gx + col, gy + row, t), self.by_key[ch])
                     row += 1
+            elif op == "enlarge":
+                if len(args) != 2 or not args[1].isdigit() or int(args[1]) < 1:
+                    raise SpriteError(f"{where}: enlarge takes a source name and a whole factor")
+                self.enlarge(args[0], int(args[1]), t, depth + 1)
             elif op == "use":
                 rest = args[1:]
                 flip = "flip" in rest
@@ -398,6 +410,20 @@ class Painter:
                 raise SpriteError(f"{where}: unknown command '{op}'")
         if inside_depth:
             raise SpriteError(f"{name}: 'inside' without 'end'")
+
+    def enlarge(self, name, factor, t, depth):
+        """Draws the top-level source NAME with each of its pixels as a FACTOR x FACTOR block."""
+        if depth > 8:
+            raise SpriteError(f"{name}: parts nested too deeply (a part uses itself?)")
+        w, h = read_header(name)["size"]
+        small = Canvas(w, h)
+        Painter(small, (self.by_name, self.by_key)).run(name, Transform(), depth)
+        big = t.then(0, 0, False, factor)
+        for y in range(h):
+            for x in range(w):
+                rgb = small.get(x, y)
+                if rgb != WHITE:
+                    self.paint(self._cell(x, y, big), rgb)
 
     def _cell(self, x, y, t):
         x0, y0 = t.point(x, y)
@@ -516,60 +542,108 @@ def bmp_bytes(canvas, bits):
     return head + info + table + pixels
 
 
-def ico_bytes(images):
-    """An icon file of 8-bit images, each with its 256-entry palette and AND mask.
+def _icon_dib_8bit(canvas):
+    """A 256-colour icon image: header, palette, colour rows and AND mask."""
+    n = canvas.width
+    colours = sorted({canvas.get(x, y) for y in range(n) for x in range(n)} - {WHITE})
+    if len(colours) > 255:
+        raise SpriteError("an icon image may use 255 colours besides transparency")
+    palette = [(0, 0, 0)] + colours
+    palette += [(0, 0, 0)] * (256 - len(palette))
+    index = {c: i + 1 for i, c in enumerate(colours)}
+    xor_stride = (n + 3) & ~3
+    xor_rows = []
+    for y in range(n - 1, -1, -1):
+        xor_row = bytearray(xor_stride)
+        for x in range(n):
+            c = canvas.get(x, y)
+            if c != WHITE:  # transparent pixels stay black in the colour image
+                xor_row[x] = index[c]
+        xor_rows.append(bytes(xor_row))
+    xor_data = b"".join(xor_rows)
+    and_data = _and_mask(canvas)
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 8, 0,
+                         len(xor_data) + len(and_data), 0, 0, 256, 0)
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    return header + table + xor_data + and_data
 
-    IMAGES is a list of square canvases; white is transparent."""
+
+def _icon_dib_32bit(canvas):
+    """A 32-bit icon image: BGRA rows (white fully transparent, all else opaque) and
+    the AND mask that older readers use."""
+    n = canvas.width
+    rows = []
+    for y in range(n - 1, -1, -1):
+        row = bytearray()
+        for x in range(n):
+            c = canvas.get(x, y)
+            if c == WHITE:
+                row += b"\0\0\0\0"
+            else:
+                r, g, b = c
+                row += bytes((b, g, r, 255))
+        rows.append(bytes(row))
+    xor_data = b"".join(rows)
+    and_data = _and_mask(canvas)
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0,
+                         len(xor_data) + len(and_data), 0, 0, 0, 0)
+    return header + xor_data + and_data
+
+
+def _and_mask(canvas):
+    """One bit per pixel, set where the icon is transparent; rows bottom-up, 4-byte aligned."""
+    n = canvas.width
+    stride = ((n + 31) // 32) * 4
+    rows = []
+    for y in range(n - 1, -1, -1):
+        row = bytearray(stride)
+        for x in range(n):
+            if canvas.get(x, y) == WHITE:
+                row[x // 8] |= 0x80 >> (x % 8)
+        rows.append(bytes(row))
+    return b"".join(rows)
+
+
+def _icon_png(canvas):
+    n = canvas.width
+    rows = [[(0, 0, 0, 0) if canvas.get(x, y) == WHITE else canvas.get(x, y) + (255,)
+             for x in range(n)] for y in range(n)]
+    return png_bytes(n, n, rows, alpha=True)
+
+
+def ico_bytes(images):
+    """An icon file. IMAGES is a list of (square canvas, bits per pixel), bits 8 or 32;
+    white is transparent. 32-bit images of PNG_ICON_FROM pixels or more are stored as PNG."""
     entries, blobs = [], []
     offset = 6 + 16 * len(images)
-    for canvas in images:
+    for canvas, bits in images:
         n = canvas.width
-        colours = sorted({canvas.get(x, y) for y in range(n) for x in range(n)} - {WHITE})
-        if len(colours) > 255:
-            raise SpriteError("an icon image may use 255 colours besides transparency")
-        palette = [(0, 0, 0)] + colours
-        palette += [(0, 0, 0)] * (256 - len(palette))
-        index = {c: i + 1 for i, c in enumerate(colours)}
-        xor_stride = (n + 3) & ~3
-        and_stride = ((n + 31) // 32) * 4
-        xor_rows, and_rows = [], []
-        for y in range(n - 1, -1, -1):
-            xor_row = bytearray(xor_stride)
-            and_row = bytearray(and_stride)
-            for x in range(n):
-                c = canvas.get(x, y)
-                if c == WHITE:
-                    # Transparent: black in the colour image, set in the mask.
-                    and_row[x // 8] |= 0x80 >> (x % 8)
-                else:
-                    xor_row[x] = index[c]
-            xor_rows.append(bytes(xor_row))
-            and_rows.append(bytes(and_row))
-        xor_data = b"".join(xor_rows)
-        and_data = b"".join(and_rows)
-        header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 8, 0,
-                             len(xor_data) + len(and_data), 0, 0, 256, 0)
-        table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
-        blob = header + table + xor_data + and_data
-        entries.append(struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 8, len(blob), offset))
+        if bits == 8:
+            blob = _icon_dib_8bit(canvas)
+        elif bits == 32:
+            blob = _icon_png(canvas) if n >= PNG_ICON_FROM else _icon_dib_32bit(canvas)
+        else:
+            raise SpriteError(f"unsupported icon depth {bits}")
+        colours = 0  # 256 colours and more are written as 0
+        entries.append(struct.pack("<BBBBHHII", n % 256, n % 256, colours, 0, 1, bits, len(blob), offset))
         blobs.append(blob)
         offset += len(blob)
     return struct.pack("<HHH", 0, 1, len(images)) + b"".join(entries) + b"".join(blobs)
 
 
-def png_bytes(width, height, rgb_rows):
-    """A truecolour PNG from rows of (r, g, b) tuples."""
+def png_bytes(width, height, rows, alpha=False):
+    """A truecolour PNG from rows of (r, g, b) tuples, or (r, g, b, a) with ALPHA."""
     raw = bytearray()
-    for row in rgb_rows:
+    for row in rows:
         raw.append(0)
-        for r, g, b in row:
-            raw += bytes((r, g, b))
+        for pixel in row:
+            raw += bytes(pixel)
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
-    ihdr = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    ihdr = struct.pack(">IIBBBBB", width, height, 8, 6 if alpha else 2, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
             + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
@@ -595,6 +669,9 @@ FONT = {
     "T": ["###", ".#.", ".#.", ".#.", ".#."],
     "I": ["###", ".#.", ".#.", ".#.", "###"],
     "D": ["##.", "#.#", "#.#", "#.#", "##."],
+    "B": ["##.", "#.#", "##.", "#.#", "##."],
+    "C": [".##", "#..", "#..", "#..", ".##"],
+    "X": ["#.#", "#.#", ".#.", "#.#", "#.#"],
     " ": ["...", "...", "...", "...", "..."],
 }
 
@@ -633,10 +710,14 @@ def checker(x, y):
     return (226, 226, 232) if ((x // 8) + (y // 8)) % 2 == 0 else (246, 246, 250)
 
 
-def contact_sheet(frames):
+def contact_sheet(frames, icons):
+    """Every frame at 4x, then a row with every icon image: the 256-colour ones labelled
+    "256C", the 32-bit ones "32BIT"; each shown at 2x up to 64 pixels, the largest at 1x."""
     zoom, cell_w, cell_h, pad, cols = 4, 240, 240 + 26, 12, 5
     rows = (len(frames) + cols - 1) // cols
-    sheet = Sheet(pad + cols * (cell_w + pad), pad + rows * (cell_h + pad), (92, 98, 112))
+    icon_row_h = 256 + 26
+    sheet = Sheet(pad + cols * (cell_w + pad), pad + rows * (cell_h + pad) + icon_row_h + pad,
+                  (92, 98, 112))
     for n, (slot, res_id, _, canvas) in enumerate(frames):
         x0 = pad + (n % cols) * (cell_w + pad)
         y0 = pad + (n // cols) * (cell_h + pad)
@@ -645,6 +726,21 @@ def contact_sheet(frames):
         oy = y0 + (240 - canvas.height * zoom) // 2
         sheet.blit(canvas, ox, oy, zoom, checker)
         sheet.text(f"SLOT {slot}  ID {res_id}", x0 + 6, y0 + 240 + 6, 3, (40, 44, 56))
+    y0 = pad + rows * (cell_h + pad)
+    sheet.fill(pad, y0, sheet.width - 2 * pad, icon_row_h, (250, 250, 252))
+    x = pad + 8
+    for canvas, bits in icons:
+        size = canvas.width
+        icon_zoom = 2 if size <= 64 else 1
+        shown = size * icon_zoom
+        label = f"{size}X{size} " + ("256C" if bits == 8 else "32BIT")
+        label_w = 8 * len(label)
+        cell = max(shown, label_w)
+        sheet.blit(canvas, x + (cell - shown) // 2, y0 + 256 - shown, icon_zoom, checker)
+        sheet.text(label, x + (cell - label_w) // 2, y0 + 256 + 8, 2, (40, 44, 56))
+        x += cell + 14
+    if x > sheet.width - pad:
+        raise SpriteError("the icon images do not fit on the contact sheet")
     return sheet.png()
 
 
@@ -678,15 +774,17 @@ def build():
         out[f"resources/bitmaps/frame_{res_id}.bmp"] = bmp_bytes(canvas, header["bits"])
         frames.append((slot, res_id, name, canvas))
     icons = []
-    for name in ICON_SOURCES:
+    for name, bits in ICON_IMAGES:
         canvas, _ = render(name, palette)
-        if canvas.width != canvas.height or canvas.width > 255:
-            raise SpriteError(f"{name}: an icon image is square and at most 255 pixels")
+        if canvas.width != canvas.height or not 1 <= canvas.width <= 256:
+            raise SpriteError(f"{name}: an icon image is square and at most 256 pixels")
+        if bits == 8 and canvas.width > 255:
+            raise SpriteError(f"{name}: a 256-colour icon image is at most 255 pixels")
         if enclosed_white(canvas):
             raise SpriteError(f"{name}: transparent pixels enclosed by the shape")
-        icons.append(canvas)
+        icons.append((canvas, bits))
     out["resources/pet.ico"] = ico_bytes(icons)
-    out["docs/contact_sheet.png"] = contact_sheet(frames)
+    out["docs/contact_sheet.png"] = contact_sheet(frames, icons)
     out["docs/hamster.png"] = hamster_picture(frames[0][3])
     return out
 

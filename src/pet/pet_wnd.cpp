@@ -1,6 +1,5 @@
 #include "pet/pet_wnd.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -156,12 +155,15 @@ void CPetWnd::StartTimer(int intervalMs) {
 void CPetWnd::StopTimer() { behaviourTimer_.Stop(); }
 
 // Holds the pose on screen: the thread is blocked and handles no messages, but it sleeps
-// rather than spins.
+// rather than spins. Timed with the performance counter, which a change of the clock does not
+// move (the runtime's steady_clock reads the wall clock in this build).
 void CPetWnd::HoldPose(double seconds) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
     for (;;) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        QueryPerformanceCounter(&now);
+        const double elapsed = static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
         if (elapsed > seconds) return;
         Sleep(static_cast<DWORD>((seconds - elapsed) * 1000.0) + 1);
     }
