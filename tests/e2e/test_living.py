@@ -14,7 +14,6 @@ import itertools
 import json
 import os
 import signal
-import subprocess
 import time
 
 from constants import (AUTO_GUN, CURSOR_LEAD, FRONT, GUN, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, SHOT_MARK,
