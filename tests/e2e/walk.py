@@ -257,6 +257,15 @@ ONE_TICK = 0.13
 BOX_STEP_WHILE = 6.0
 
 
+def max_steps(before: Stand, after: Stand) -> int:
+    """The most steps the pet can take between two stands seen one after the other. Two ticks
+    may come close together (a late one, then one on time); a tick held up by a pose is followed
+    at once by the next one. The gap is the longest the pet may have gone unseen (a reply may
+    come late after the window was read)."""
+    gap = after.first - before.last_sent
+    return 2 + int(gap / TICK) + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+
+
 def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=()) -> WalkReport:
     """Checks a track of walking ticks: each move a whole number of steps, as many as the time
     allows, within the bounds; the frame shown after a single step one of the walking pair of its
@@ -271,11 +280,8 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
     for index, (before, after) in enumerate(zip(stands, stands[1:]), start=1):
         move = (after.x - before.x, after.y - before.y)
         s.expect(after.size == (PET_SIZE, PET_SIZE), f"the pet window is not {PET_SIZE} by {PET_SIZE}: {after}")
-        # The longest the pet may have gone unseen: a reply may come late after the window was read.
-        gap = after.first - before.last_sent
-        # Two ticks may come close together (a late one, then one on time); a tick held up by a
-        # pose is followed at once by the next one, and the next periodic tick may follow soon.
-        most = 2 + int(gap / TICK) + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+        gap = after.first - before.last_sent  # the longest the pet may have gone unseen
+        most = max_steps(before, after)
         most += sum(1 for t in boxes_closed_at if before.last_sent - BOX_STEP_WHILE < t < after.first)
         fewest = 0  # the fewest steps that make the move
         if move != (0, 0):
