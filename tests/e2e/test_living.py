@@ -136,7 +136,10 @@ class BoxCloser:
         for box in fresh:
             self.s.driver.call("wait-gone", hwnd=box["hwnd"], wait=10000)
         if fresh and self.own:
-            # Closing a box activates its owner, the pet; the user goes back to their window.
+            # Closing a box activates its owner, the pet; the user goes back to their window once
+            # that has happened (else the owner's activation, come late, would take it away again).
+            self.s.wait_until(lambda: self.s.driver.call("foreground").one.get("hwnd") == self.pet.hwnd, 3,
+                              "", must=False)
             self.own.bring_back()
         return bool(fresh)
 

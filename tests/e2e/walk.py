@@ -291,7 +291,7 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
         if after.shows(GUN, AUTO_GUN):
             # Struck where the pet stands: after the last step seen, or one that came just before it.
             # Shaped first, then placed topmost: a stand caught in between is the same pose.
-            if unplaced_pose(stands, index) or (not after.topmost and after.seen_at_least < SETTLED):
+            if unplaced_pose(stands, index):
                 continue  # caught between its shaping and its placing (the placing may go unseen)
             s.expect(after.topmost, f"a shooting pose that is not topmost: {before} -> {after}"
                                     f"{' -> ' + str(stands[index + 1]) if index + 1 < len(stands) else ''}")
@@ -381,12 +381,13 @@ def halted(watch: PetWatch, seconds: float = 7.0) -> bool:
 
 
 def unplaced_pose(stands: list, index: int) -> bool:
-    """Whether stands[index] is a pose shaped but not yet placed topmost: not topmost, followed at
-    once by the same shape at the same corner, topmost (or by nothing: the track ends there)."""
+    """Whether stands[index] is a pose shaped but not yet placed topmost: not topmost, and followed
+    at once by the same shape at the same corner, topmost, or by nothing (the track ends there),
+    or seen too briefly to say that it stood (the placing went unseen between two samples)."""
     stand = stands[index]
     if stand.topmost:
         return False
-    if index + 1 == len(stands):
+    if index + 1 == len(stands) or stand.seen_at_least < SETTLED:
         return True
     placed = stands[index + 1]
     return placed.topmost and placed.frames == stand.frames and placed.corner == stand.corner
