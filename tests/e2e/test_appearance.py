@@ -60,15 +60,16 @@ def sprite_shown(image, bitmap: dict, left: int, top: int) -> bool:
     return True
 
 
-def held_after_first_paint(s, exe, bitmap: dict, attempts=3):
+def held_after_first_paint(s, exe, bitmap: dict, attempts=8):
     """The pet stopped at its start position once its first frame is on the screen. Its first
     tick comes 400 ms after the start and may move it before the picture is seen: such a start
     is tried again."""
     for attempt in range(1, attempts + 1):
         pet = s.start_pet(exe, hold=True)
         s.release(pet)
-        s.wait_until(lambda: sprite_shown(s.screen_pixels(), bitmap, 0, 0), 5, "the first frame on the screen",
-                     must=False)
+        # Until the frame is seen, or the pet has left its start position (its first tick came first).
+        s.wait_until(lambda: sprite_shown(s.screen_pixels(), bitmap, 0, 0) or s.sample(pet.hwnd)["rect"][:2] != [0, 0],
+                     5, "the first frame on the screen", must=False)
         os.kill(pet.proc.pid, signal.SIGSTOP)
         pet.held = True
         state = s.sample(pet.hwnd)
