@@ -313,10 +313,11 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
         after_it = stands[index + 1] if index + 1 < len(stands) else None
         pose_next = (after_it.topmost and after_it.corner == after.corner
                      and after_it.shows(GUN, AUTO_GUN, TEARFUL, FRONT_STEP)) if after_it else after.seen_at_least < SETTLED
-        # A pose's own placing may go unseen between two samples: a brief topmost stand where the
-        # pet stood, or one after a pose seen before its placing, belongs to that pose.
-        pose_before = move == (0, 0) and (before.topmost or before.shows(GUN, AUTO_GUN)
-                                          or after.seen_at_least < SETTLED)
+        # A pose's own placing may go unseen between two samples, and another process may see a
+        # placing's move before its change of z-order: a topmost stand seen too briefly to say
+        # that it stood, or one right after a pose seen before its placing, belongs to that pose.
+        pose_before = ((move == (0, 0) and (before.topmost or before.shows(GUN, AUTO_GUN)))
+                       or after.seen_at_least < SETTLED)
         s.expect(not after.topmost or pose_before or pose_next,
                  f"the walking pet is topmost: {before} -> {after}{' -> ' + str(after_it) if after_it else ''}")
         if move == (0, 0):
