@@ -372,6 +372,7 @@ class Scenario:
             return False
         for point in path:
             self.pointer_to(*point)
+        self.released_at = time.monotonic()
         self.release_button(1)
         self.wait_until(lambda: not self.thread_state(hwnd).get("move_size"), 5, "the drag to end at the release")
         return True

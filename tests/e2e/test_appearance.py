@@ -1,11 +1,9 @@
 """The program's pictures, icon and sounds, the pet's shape on the screen, and its notification icon."""
 
 import json
-import os
-import signal
 import subprocess
 
-from constants import FRONT, TRAY_TIP
+from constants import CARE_TITLE, FRONT, QUIT, TRAY_TIP, WM_TRAY_NOTIFY
 from savefile import decode_save
 from scenario import winpath
 
@@ -60,25 +58,23 @@ def sprite_shown(image, bitmap: dict, left: int, top: int) -> bool:
     return True
 
 
-def held_after_first_paint(s, exe, bitmap: dict, attempts=3):
-    """The pet stopped at its start position once its first frame is on the screen. Its first
-    tick comes 400 ms after the start and may move it before the picture is seen: such a start
-    is tried again."""
-    for attempt in range(1, attempts + 1):
-        pet = s.start_pet(exe, hold=True)
-        s.release(pet)
-        s.wait_until(lambda: sprite_shown(s.screen_pixels(), bitmap, 0, 0), 5, "the first frame on the screen",
-                     must=False)
-        os.kill(pet.proc.pid, signal.SIGSTOP)
-        pet.held = True
-        state = s.sample(pet.hwnd)
-        if state["rect"][:2] == [0, 0]:
-            pet.window = state
-            return pet
-        s.note(f"attempt {attempt}: the pet's first tick moved it to {state['rect']} before its picture was seen; "
-               f"starting again")
-        s.kill(pet)
-    s.fail(f"in {attempts} starts the pet always moved before its first frame was seen on the screen")
+def standing_still_at_start(s, exe, bitmap: dict):
+    """The pet at its start position, painted, with its timer stopped: held before its first
+    tick, it is asked for its care menu (a posted message, handled before any tick), which stops
+    its timer and shows it where it stands; then its picture is waited for on the screen.
+    Returns the pet and its care menu."""
+    pet = s.start_pet(exe, hold=True)
+    s.expect(s.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONDOWN").ok,
+             "could not post to the pet")
+    s.release(pet)
+    menu = s.driver.call("find-window", exe=winpath(exe), title=CARE_TITLE, visible=True, wait=15000)
+    s.expect(menu.ok, "the care menu did not open")
+    state = s.sample(pet.hwnd)
+    s.expect_equal(state["rect"][:2], [0, 0], "the pet's corner when its menu opened before its first tick")
+    s.wait_until(lambda: sprite_shown(s.screen_pixels(), bitmap, 0, 0), 10, "the pet's picture on the screen",
+                 must=False)
+    pet.window = state
+    return pet, menu.one
 
 
 def scenario_screenshot_shows_the_hamster_without_a_white_box(s):
@@ -87,8 +83,10 @@ def scenario_screenshot_shows_the_hamster_without_a_white_box(s):
     exe = s.place_exe()
     desktop = s.screen_pixels()
     bitmap = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=FRONT).one
-    pet = held_after_first_paint(s, exe, bitmap)
+    pet, menu = standing_still_at_start(s, exe, bitmap)
     left, top, right, bottom = pet.window["rect"]
+    s.expect(menu["rect"][0] > right + 24 or menu["rect"][1] > bottom + 24,
+             f"the care menu {menu['rect']} covers the place around the pet")
     screen = s.screen_pixels()
     s.note(f"screenshot {s.screenshot(s.artifacts / 'hamster_at_start.png')}")
 
@@ -117,7 +115,8 @@ def scenario_screenshot_shows_the_hamster_without_a_white_box(s):
                                 f"(x, y, screen, desktop): {wrong_desktop[:10]}")
     s.expect(not wrong_sprite, f"{len(wrong_sprite)} of the hamster's pixels differ from bitmap 129 "
                                f"(x, y, screen, bitmap): {wrong_sprite[:10]}")
-    s.quit(pet)
+    s.click(menu["hwnd"], QUIT)
+    s.wait_exit(pet, after=" after ぽてぽて終了")
 
 
 def scenario_notification_icon_lives_with_the_program(s):

@@ -179,20 +179,30 @@ class PetWatch:
 
     def expect_picture(self, stand: Stand, bitmap: int) -> None:
         """On the screen, the pet standing still shows this very bitmap (frames of one outline
-        differ only here)."""
+        differ only inside it). A pet standing mostly off the screen may hide every pixel that
+        tells this bitmap from the others of its outline: then it cannot be told here, and that
+        case is reported as skipped."""
         image = self.s.screen_pixels()
         pixels, rows = self.pictures[bitmap]
-        compared, wrong = 0, []
+        twins = [other_rows for other, (other_pixels, other_rows) in self.pictures.items()
+                 if other != bitmap and other_pixels == pixels]
+        compared, telling, wrong = 0, 0, []
         for px, py in pixels:
             x, y = stand.x + px, stand.y + py
             if 0 <= x < image.width and 0 <= y < image.height:
                 compared += 1
-                if image.pixel(x, y) != int(rows[py][px * 6:px * 6 + 6], 16):
+                colour = rows[py][px * 6:px * 6 + 6]
+                telling += any(other[py][px * 6:px * 6 + 6] != colour for other in twins)
+                if image.pixel(x, y) != int(colour, 16):
                     wrong.append((px, py))
-        if wrong or compared < len(pixels) // 3:
+        if wrong or not compared:
             shot = self.s.screenshot(self.s.folder / f"picture-{bitmap}.png")
             self.s.fail(f"the pet at {stand} does not show bitmap {bitmap}: {len(wrong)} of {compared} pixels "
                         f"differ, e.g. {sorted(wrong)[:5]} (screenshot {shot})")
+        if twins and not telling:
+            self.s.skip_case(f"bitmap {bitmap} on the screen",
+                             f"the pet stands at {stand.corner}, and none of the pixels that tell bitmap {bitmap} "
+                             f"from the other frames of its outline is on the screen")
 
     def save_track(self, name: str) -> Path:
         """Writes every sample to a file of the scenario's folder, for a failure to point at."""
@@ -257,6 +267,15 @@ ONE_TICK = 0.13
 BOX_STEP_WHILE = 6.0
 
 
+def max_steps(before: Stand, after: Stand) -> int:
+    """The most steps the pet can take between two stands seen one after the other. Two ticks
+    may come close together (a late one, then one on time); a tick held up by a pose is followed
+    at once by the next one. The gap is the longest the pet may have gone unseen (a reply may
+    come late after the window was read)."""
+    gap = after.first - before.last_sent
+    return 2 + int(gap / TICK) + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+
+
 def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=()) -> WalkReport:
     """Checks a track of walking ticks: each move a whole number of steps, as many as the time
     allows, within the bounds; the frame shown after a single step one of the walking pair of its
@@ -271,11 +290,8 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
     for index, (before, after) in enumerate(zip(stands, stands[1:]), start=1):
         move = (after.x - before.x, after.y - before.y)
         s.expect(after.size == (PET_SIZE, PET_SIZE), f"the pet window is not {PET_SIZE} by {PET_SIZE}: {after}")
-        # The longest the pet may have gone unseen: a reply may come late after the window was read.
-        gap = after.first - before.last_sent
-        # Two ticks may come close together (a late one, then one on time); a tick held up by a
-        # pose is followed at once by the next one, and the next periodic tick may follow soon.
-        most = 2 + int(gap / TICK) + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+        gap = after.first - before.last_sent  # the longest the pet may have gone unseen
+        most = max_steps(before, after)
         most += sum(1 for t in boxes_closed_at if before.last_sent - BOX_STEP_WHILE < t < after.first)
         fewest = 0  # the fewest steps that make the move
         if move != (0, 0):
@@ -285,16 +301,25 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
         if after.shows(GUN, AUTO_GUN):
             # Struck where the pet stands: after the last step seen, or one that came just before it.
             # Shaped first, then placed topmost: a stand caught in between is the same pose.
-            if unplaced_pose(stands, index) or (not after.topmost and after.seen_at_least < SETTLED):
+            if unplaced_pose(stands, index):
                 continue  # caught between its shaping and its placing (the placing may go unseen)
             s.expect(after.topmost, f"a shooting pose that is not topmost: {before} -> {after}"
                                     f"{' -> ' + str(stands[index + 1]) if index + 1 < len(stands) else ''}")
             report.poses += 1
             continue
         s.expect(after.shows(*PHASE), f"the pet walked in a shape that is no walking frame: {before} -> {after}")
-        # Only the reshaped pose, not yet placed by the walking step that ends a shooting tick, is topmost.
-        s.expect(not after.topmost or (move == (0, 0) and before.topmost),
-                 f"the walking pet is topmost: {before} -> {after}")
+        # Only the reshaped pose, not yet placed by the walking step that ends a shooting tick, is
+        # topmost; and, under Wine, a pose's placing (topmost) may show before its new shape does.
+        after_it = stands[index + 1] if index + 1 < len(stands) else None
+        pose_next = (after_it.topmost and after_it.corner == after.corner
+                     and after_it.shows(GUN, AUTO_GUN, TEARFUL, FRONT_STEP)) if after_it else after.seen_at_least < SETTLED
+        # A pose's own placing may go unseen between two samples, and another process may see a
+        # placing's move before its change of z-order: a topmost stand seen too briefly to say
+        # that it stood, or one right after a pose seen before its placing, belongs to that pose.
+        pose_before = ((move == (0, 0) and (before.topmost or before.shows(GUN, AUTO_GUN)))
+                       or after.seen_at_least < SETTLED)
+        s.expect(not after.topmost or pose_before or pose_next,
+                 f"the walking pet is topmost: {before} -> {after}{' -> ' + str(after_it) if after_it else ''}")
         if move == (0, 0):
             continue  # the new shape, before the move; or treading on the spot at a bound
         report.moves += 1
@@ -375,12 +400,13 @@ def halted(watch: PetWatch, seconds: float = 7.0) -> bool:
 
 
 def unplaced_pose(stands: list, index: int) -> bool:
-    """Whether stands[index] is a pose shaped but not yet placed topmost: not topmost, followed at
-    once by the same shape at the same corner, topmost (or by nothing: the track ends there)."""
+    """Whether stands[index] is a pose shaped but not yet placed topmost: not topmost, and followed
+    at once by the same shape at the same corner, topmost, or by nothing (the track ends there),
+    or seen too briefly to say that it stood (the placing went unseen between two samples)."""
     stand = stands[index]
     if stand.topmost:
         return False
-    if index + 1 == len(stands):
+    if index + 1 == len(stands) or stand.seen_at_least < SETTLED:
         return True
     placed = stands[index + 1]
     return placed.topmost and placed.frames == stand.frames and placed.corner == stand.corner
