@@ -132,12 +132,13 @@ void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
 // freely instead.
 void ActOnUserWindow(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random,
                      FrontWindow& front, int wanderRoll, int mischiefRoll) {
-    const WindowRef target = front.UserWindow();
-    if (target == 0) return;
     const bool retitle = kRetitleWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
     const bool minimise = !retitle && kMinimiseWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
     const bool seek = wanderRoll == 1 || behaviour.roamMode == RoamToWindow;
+    // The window in front is looked at only when there is something to do with it.
     if (!retitle && !minimise && !seek) return;
+    const WindowRef target = front.UserWindow();
+    if (target == 0) return;
     if (front.FullScreen()) {
         if (behaviour.roamMode == RoamToWindow) behaviour.roamMode = RoamFree;
         return;

@@ -305,13 +305,34 @@ TEST(TargetWindow, ASeekingPetStandsWhileTheWindowInFrontIsNotTheUsers) {
     }
 }
 
-TEST(TargetWindow, ACalmFreePetAsksNothingAboutTheWindowInFront) {
-    Scene s;
-    s.pet.stress = 0;
-    s.random.Add({0, 5, 0, 0});
-    s.Tick();
-    EXPECT_EQ(s.port.Count(Kind::DescribeWindow), 1u);
-    EXPECT_EQ(s.port.Count(Kind::NotificationState), 0u);
+TEST(TargetWindow, TheWindowInFrontIsLookedAtOnlyWhenTheTickHasSomethingToDoWithIt) {
+    struct Case {
+        const char* name;
+        int32_t stress;
+        RoamMode mode;
+        std::vector<int> draws;
+        std::size_t describes;
+        std::size_t states;  // questions about the desktop's notification state
+    };
+    const Case cases[] = {
+        {"a calm free pet", 0, RoamFree, {0, 5, 0, 0}, 0, 0},
+        {"a calm halted pet", 0, RoamHalted, {0, 5}, 0, 0},
+        {"a calm pet that starts seeking", 0, RoamFree, {1, 5}, 1, 1},
+        {"a seeking pet", 0, RoamToWindow, {0, 5}, 1, 1},
+        {"a stressed pet that retitles", 500, RoamFree, {0, 25, 0, 0, 0}, 1, 1},
+        {"a stressed pet that shoots, then walks", 500, RoamFree, {0, 8, 0, 0, 0, 0, 0, 0}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene s;
+        s.pet.stress = c.stress;
+        s.behaviour.roamMode = c.mode;
+        s.random.Add(c.draws);
+        s.Tick();
+        EXPECT_EQ(s.port.Count(Kind::DescribeWindow), c.describes);
+        EXPECT_EQ(s.port.Count(Kind::NotificationState), c.states);
+        EXPECT_TRUE(s.random.AllUsed()) << s.random.Remaining() << " draws left";
+    }
 }
 
 }  // namespace
