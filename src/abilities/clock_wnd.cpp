@@ -22,7 +22,7 @@ BOOL CClockWnd::OnInitDialog() {
     CDialog::OnInitDialog();
     ShowTime(LocalClockText());
     clockTimer_.Start(GetSafeHwnd(), CLOCK_TIMER_ID, kClockPeriodMs);
-    return TRUE;
+    return FALSE;  // no focus for any control: the clock is only looked at
 }
 
 void CClockWnd::ShowTime(const ClockText& text) { SetDlgItemText(IDC_CLOCK_TEXT, text.c_str()); }

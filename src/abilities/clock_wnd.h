@@ -20,7 +20,8 @@ extern CClockWnd* clockWnd;
 class CClockWnd final : public CModelessDialog<CClockWnd> {
 public:
     // Makes the window and shows it; clockWnd names it until it is destroyed.
-    static CClockWnd* Open() { return CModelessDialog::Open(clockWnd); }
+    // Shown without taking the focus: Enter and Escape stay with the window the user is in.
+    static CClockWnd* Open() { return CModelessDialog::Open(clockWnd, SW_SHOWNOACTIVATE); }
 
 protected:
     BOOL OnInitDialog() override;

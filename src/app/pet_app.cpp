@@ -21,13 +21,16 @@ CPetApp::CPetApp() : screenDC_(nullptr), keeper_(files_) {}
 BOOL CPetApp::InitInstance() {
     SetDialogBkColor(kDialogBackground, kDialogText);
 
-    // Another copy holds the mutex: end at once, silently, and leave it alone.
-    if (HANDLE existing = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kMutexName)) {
+    // One copy at a time. Creating is the test itself, so two copies started together
+    // cannot both pass; a mutex made by an elevated copy is refused to us, and that too
+    // means another copy runs. The other copy is left alone, and this one ends silently.
+    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kMutexName));
+    const DWORD created = GetLastError();
+    if (created == ERROR_ALREADY_EXISTS || (!instanceMutex_ && created == ERROR_ACCESS_DENIED)) {
+        instanceMutex_.reset();
         PostQuitMessage(0);
-        CloseHandle(existing);
         return FALSE;
     }
-    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kMutexName));
 
     CPetWnd pet(petState_, *this, screenDC_.get());
     pet.DoModal();

@@ -81,8 +81,10 @@ void CCareMenuDlg::CloseSweep() {
 }
 
 void CCareMenuDlg::RunFoodMenu() {
+    // Owned by the care menu and modal to it: no taskbar button, and no care-menu button works
+    // while the food menu is open.
     CFoodMenuDlg food(pet_);
-    food.DoModal();
+    food.DoModal(GetSafeHwnd());
 }
 
 }  // namespace pomki::win

@@ -4,8 +4,8 @@
 
 namespace pomki::win {
 
-HWND CDialog::CreateFromTemplate() {
-    return CreateDialogParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), nullptr,
+HWND CDialog::CreateFromTemplate(HWND owner) {
+    return CreateDialogParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), owner,
                               &StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -23,12 +23,14 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND window, UINT message, WPARAM, LP
     }
 }
 
-INT_PTR CDialog::DoModal() {
+INT_PTR CDialog::DoModal(HWND owner) {
     modal_ = true;
     endModal_ = false;
     result_ = -1;
-    HWND window = CreateFromTemplate();
+    HWND window = CreateFromTemplate(owner);
     if (!window) return -1;
+    // Only an owner that took input before is given it back at the end.
+    const bool disabledOwner = owner && EnableWindow(owner, FALSE) == FALSE;
     if (!endModal_ && !IsWindowVisible(window)) ::ShowWindow(window, SW_SHOWNORMAL);
 
     MSG msg;
@@ -46,6 +48,8 @@ INT_PTR CDialog::DoModal() {
         }
     }
 
+    // The owner takes input again before the dialog goes, so that it becomes the active window.
+    if (disabledOwner) EnableWindow(owner, TRUE);
     if (GetSafeHwnd()) ::DestroyWindow(GetSafeHwnd());
     modal_ = false;
     return result_;

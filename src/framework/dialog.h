@@ -1,6 +1,6 @@
 // Dialogs made from resource templates, modal (with a modal loop of our own) or modeless,
-// all painted in the program's dialog colours. Every dialog of the program stands alone:
-// none has a parent window.
+// all painted in the program's dialog colours. A dialog stands alone unless it is run
+// modally over an owner.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +15,9 @@ public:
 
     // Runs the dialog until EndDialog or a quit request. A quit request ends the loop and is
     // posted again, so every modal loop further out ends as well; the result is then -1.
-    INT_PTR DoModal();
+    // With an owner, the dialog is owned by it (no taskbar button of its own) and the owner
+    // takes no input until the dialog ends.
+    INT_PTR DoModal(HWND owner = nullptr);
 
     // Creates the dialog modeless; its messages are dispatched by whichever loop runs.
     BOOL Create();
@@ -40,7 +42,7 @@ protected:
 
 private:
     static INT_PTR CALLBACK StaticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND CreateFromTemplate();
+    HWND CreateFromTemplate(HWND owner = nullptr);
 
     int templateId_;
     bool modal_ = false;

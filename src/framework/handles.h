@@ -76,6 +76,7 @@ using UniqueImageList = UniqueHandle<SimpleTraits<HIMAGELIST, ImageList_Destroy>
 using UniqueKernelHandle = UniqueHandle<SimpleTraits<HANDLE, CloseHandle>>;   // mutex, event...
 using UniqueFile = UniqueHandle<FileTraits>;                                 // CreateFileW
 using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;                       // GlobalAlloc
+using UniqueHook = UniqueHandle<SimpleTraits<HHOOK, UnhookWindowsHookEx>>;   // SetWindowsHookExW
 
 // A DC obtained with GetDC / GetWindowDC: given back with ReleaseDC to the same window.
 class WindowDC {

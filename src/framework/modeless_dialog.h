@@ -14,14 +14,14 @@ namespace pomki::win {
 template <typename Derived>
 class CModelessDialog : public CDialog {
 public:
-    // Makes the window and shows it. Returns the new dialog (also put in `holder`), or nullptr
+    // Makes the window and shows it with `showCommand`. Returns the new dialog (also put in `holder`), or nullptr
     // when the window could not be made.
-    static Derived* Open(Derived*& holder) {
+    static Derived* Open(Derived*& holder, int showCommand = SW_SHOWNORMAL) {
         std::unique_ptr<Derived> dialog(new Derived());
         // On failure no window holds the object any more (or ever did): it is ours to free.
         if (!dialog->Create()) return nullptr;
         dialog->holder_ = &holder;
-        dialog->ShowWindow(SW_SHOWNORMAL);
+        dialog->ShowWindow(showCommand);
         holder = dialog.release();
         return holder;
     }

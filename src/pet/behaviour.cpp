@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "pet/mischief.h"
+#include "pet/target_window.h"
 
 namespace pomki {
 
@@ -126,6 +127,32 @@ void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
     FinishWalkingStep(pet, behaviour, port);
 }
 
+// The first of retitling, minimising and seeking that applies, on the user's window in front.
+// While a program holds the whole screen none of them happens and a seeking pet walks on
+// freely instead.
+void ActOnUserWindow(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random,
+                     FrontWindow& front, int wanderRoll, int mischiefRoll) {
+    const bool retitle = kRetitleWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
+    const bool minimise = !retitle && kMinimiseWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
+    const bool seek = wanderRoll == 1 || behaviour.roamMode == RoamToWindow;
+    // The window in front is looked at only when there is something to do with it.
+    if (!retitle && !minimise && !seek) return;
+    const WindowRef target = front.UserWindow();
+    if (target == 0) return;
+    if (front.FullScreen()) {
+        if (behaviour.roamMode == RoamToWindow) behaviour.roamMode = RoamFree;
+        return;
+    }
+    if (retitle) {
+        RetitleWindow(target, port, random);
+    } else if (minimise) {
+        MinimiseWindow(target, behaviour, port);
+    } else {
+        behaviour.roamMode = RoamToWindow;
+        WindowSeekingStep(pet, behaviour, port, target);
+    }
+}
+
 }  // namespace
 
 ZOrder ShowOffPlacement(const PetState& pet) {
@@ -155,20 +182,22 @@ void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& r
     const int mischiefRoll = random.Next(50);
 
     // Tricks on the screen, judged by the stress the pet had when the tick began. Each
-    // answers to other rolls, so at most one of them fires.
+    // answers to other rolls, so at most one of them fires; none while a program holds
+    // the whole screen (a game, a film, a slide show).
+    FrontWindow front(port, foreground);
     const int32_t stressBefore = pet.stress;
     if (kShootScreenTrigger.Fires(pet, stressBefore, mischiefRoll)) {
-        ShootScreen(behaviour, port, random);
+        if (!front.FullScreen()) ShootScreen(behaviour, port, random);
     } else if (kGrumbleBoxTrigger.Fires(pet, stressBefore, mischiefRoll)) {
         // Ticks that arrive while the box is open run inside this call and change the
         // same pet and behaviour; everything below reads them afresh.
-        if (!behaviour.grumbleBoxOpen) {
+        if (!behaviour.grumbleBoxOpen && !front.FullScreen()) {
             behaviour.grumbleBoxOpen = true;
             GrumbleBox(port, random);
             behaviour.grumbleBoxOpen = false;
         }
     } else if (kShootVolleyTrigger.Fires(pet, stressBefore, mischiefRoll)) {
-        ShootVolley(behaviour, port, random);
+        if (!front.FullScreen()) ShootVolley(behaviour, port, random);
     }
 
     UseUpFullness(pet);
@@ -180,17 +209,11 @@ void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& r
 
     if (foreground != 0 && foreground == petWindow) {
         behaviour.roamMode = RoamFree;
-    } else if (foreground != 0) {
-        // Tricks on the user's window and the walk to it need a window to act on; with
-        // none in front the pet keeps its mode, and only a free pet walks this tick.
-        if (kRetitleWindowTrigger.Fires(pet, pet.stress, mischiefRoll)) {
-            RetitleWindow(foreground, port, random);
-        } else if (kMinimiseWindowTrigger.Fires(pet, pet.stress, mischiefRoll)) {
-            MinimiseWindow(foreground, behaviour, port);
-        } else if (wanderRoll == 1 || behaviour.roamMode == RoamToWindow) {
-            behaviour.roamMode = RoamToWindow;
-            WindowSeekingStep(pet, behaviour, port, foreground);
-        }
+    } else {
+        // Tricks on the user's window and the walk to it need the user's window in front;
+        // with none (the desktop, the taskbar, one of ours, a hung window, ...) the pet
+        // keeps its mode, and only a free pet walks this tick.
+        ActOnUserWindow(pet, behaviour, port, random, front, wanderRoll, mischiefRoll);
     }
 
     if (behaviour.roamMode == RoamFree) RandomWalkStep(pet, behaviour, port, random);

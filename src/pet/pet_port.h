@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "base/geometry.h"
@@ -12,6 +13,31 @@ namespace pomki {
 
 // An opaque reference to a top-level window of any program; 0 means none.
 using WindowRef = std::uintptr_t;
+
+// Other programs' windows: what the desktop tells about one, as plain facts; the rules that
+// read them are in target_window.h.
+struct WindowFacts {
+    std::wstring className;
+    bool shellWindow = false;  // the shell's desktop window or the desktop window itself
+    bool toolWindow = false;   // a tool window (no taskbar button, not the user's work)
+    bool cloaked = false;      // kept hidden by the compositor (another virtual desktop, ...)
+    bool ownProgram = false;   // one of this program's windows
+    bool hung = false;         // has stopped answering its messages
+    Rect rect{};               // the window's rectangle
+    Rect monitor{};            // the rectangle of the monitor that holds most of it
+};
+
+// What the desktop says about the user's attention, in the system's own order.
+enum class UserNotificationState {
+    Unknown = 0,
+    NotPresent = 1,            // the screen saver runs, the session is locked or switched
+    Busy = 2,                  // a full-screen program
+    RunningD3DFullScreen = 3,  // a full-screen Direct3D program
+    PresentationMode = 4,
+    AcceptsNotifications = 5,
+    QuietTime = 6,
+    App = 7,
+};
 
 // Where PlacePet puts the pet in the z-order.
 enum class ZOrder { TopMost, NoTopMost, Bottom };
@@ -39,6 +65,10 @@ public:
     virtual void Minimise(WindowRef window) = 0;
     virtual void DragPet() = 0;       // the user drags the pet until the button is released
     virtual bool RunCareMenu() = 0;   // modal; true when it closed with OK
+
+    // Other programs' windows
+    virtual WindowFacts DescribeWindow(WindowRef window) = 0;
+    virtual UserNotificationState NotificationState() = 0;
 };
 
 // Uniform draws in a fixed order; Next(m) is one draw reduced modulo m (0..m-1).

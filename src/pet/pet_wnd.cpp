@@ -1,5 +1,7 @@
 #include "pet/pet_wnd.h"
 
+#include <dwmapi.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -25,6 +27,38 @@ HWND InsertAfter(ZOrder z) {
     return HWND_NOTOPMOST;
 }
 
+// How long the pet waits for another program to take a new title.
+constexpr UINT kOtherWindowTimeoutMs = 200;
+
+// While it lives, the first dialog activated on this thread (the message box) is made
+// topmost.
+class TopmostBoxGuard {
+public:
+    TopmostBoxGuard() {
+        done_ = false;
+        hook_.reset(SetWindowsHookExW(WH_CBT, &TopmostBoxGuard::Hook, nullptr, GetCurrentThreadId()));
+    }
+    TopmostBoxGuard(const TopmostBoxGuard&) = delete;
+    TopmostBoxGuard& operator=(const TopmostBoxGuard&) = delete;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && !done_) {
+            HWND box = reinterpret_cast<HWND>(wParam);
+            wchar_t className[16] = {};
+            GetClassNameW(box, className, ARRAYSIZE(className));
+            if (lstrcmpW(className, L"#32770") == 0) {
+                done_ = true;
+                SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline thread_local bool done_ = false;
+    UniqueHook hook_;
+};
+
 }  // namespace
 
 CPetWnd::CPetWnd(PetState& pet, PetHost& host, HDC screenDC)
@@ -46,6 +80,10 @@ BOOL CPetWnd::OnInitDialog() {
 
     // Explorer broadcasts this when it re-creates the notification area; the icon is added again then.
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+    // An elevated pet would never hear it from a normal Explorer without this.
+    if (taskbarCreatedMessage_ != 0) {
+        ChangeWindowMessageFilterEx(GetSafeHwnd(), taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    }
     AddTrayIcon();
 
     frames_.Load(CWinApp::ResourceModule());
@@ -176,15 +214,21 @@ void CPetWnd::DrawShotMark(Point at) { frames_.Draw(kShotMarkSlot, screenDC_, PO
 void CPetWnd::MessageBox(std::wstring_view text, std::wstring_view caption) {
     const std::wstring textZ(text);
     const std::wstring captionZ(caption);
-    ::MessageBoxW(GetSafeHwnd(), textZ.c_str(), captionZ.c_str(), MB_OK);
+    // A background program may not take the foreground, and some systems ignore
+    // MB_TOPMOST: the box is made topmost by hand the moment it is activated.
+    TopmostBoxGuard topmost;
+    ::MessageBoxW(GetSafeHwnd(), textZ.c_str(), captionZ.c_str(), MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
+// Another program's window may hang: the pet waits a moment for it and goes on.
 void CPetWnd::Retitle(WindowRef window, std::wstring_view title) {
     const std::wstring titleZ(title);
-    SetWindowTextW(reinterpret_cast<HWND>(window), titleZ.c_str());
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(reinterpret_cast<HWND>(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(titleZ.c_str()),
+                        SMTO_BLOCK | SMTO_ABORTIFHUNG, kOtherWindowTimeoutMs, &result);
 }
 
-void CPetWnd::Minimise(WindowRef window) { ::ShowWindow(reinterpret_cast<HWND>(window), SW_MINIMIZE); }
+void CPetWnd::Minimise(WindowRef window) { ShowWindowAsync(reinterpret_cast<HWND>(window), SW_MINIMIZE); }
 
 // The system drags the captionless window with the mouse until the button is released.
 void CPetWnd::DragPet() { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
@@ -192,6 +236,40 @@ void CPetWnd::DragPet() { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
 bool CPetWnd::RunCareMenu() {
     CCareMenuDlg menu(pet_);
     return menu.DoModal() == IDOK;
+}
+
+// ---- PetPort: other programs' windows ----
+
+// Only quick questions that no other program has to answer, so a hung one cannot stop the pet.
+WindowFacts CPetWnd::DescribeWindow(WindowRef window) {
+    HWND hwnd = reinterpret_cast<HWND>(window);
+    WindowFacts facts;
+    wchar_t className[256] = {};
+    const int length = GetClassNameW(hwnd, className, ARRAYSIZE(className));
+    facts.className.assign(className, length > 0 ? static_cast<std::size_t>(length) : 0);
+    facts.shellWindow = hwnd == GetShellWindow() || hwnd == GetDesktopWindow();
+    facts.toolWindow = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+    // Systems before Windows 8 know no cloaking and answer with an error: not cloaked.
+    DWORD cloaked = 0;
+    facts.cloaked = SUCCEEDED(DwmGetWindowAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked))) && cloaked != 0;
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    facts.ownProgram = process == GetCurrentProcessId();
+    facts.hung = IsHungAppWindow(hwnd) != FALSE;
+    facts.rect = WindowRect(window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        facts.monitor = Rect{monitor.rcMonitor.left, monitor.rcMonitor.top, monitor.rcMonitor.right,
+                             monitor.rcMonitor.bottom};
+    }
+    return facts;
+}
+
+UserNotificationState CPetWnd::NotificationState() {
+    QUERY_USER_NOTIFICATION_STATE state{};
+    if (FAILED(SHQueryUserNotificationState(&state))) return UserNotificationState::Unknown;
+    return static_cast<UserNotificationState>(state);
 }
 
 }  // namespace pomki::win

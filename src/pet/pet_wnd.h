@@ -73,6 +73,9 @@ private:
     void Minimise(WindowRef window) override;
     void DragPet() override;
     bool RunCareMenu() override;
+    // Other programs' windows
+    WindowFacts DescribeWindow(WindowRef window) override;
+    UserNotificationState NotificationState() override;
 
     PetState& pet_;
     PetHost& host_;

@@ -1,5 +1,7 @@
 #include "render/frame_region_win.h"
 
+#include <dwmapi.h>
+
 #include <cstddef>
 #include <optional>
 
@@ -14,6 +16,14 @@ constexpr COLORREF kMaskColour = 0x00FFFFFF;  // white: the sprites' background
 constexpr UINT kRepaintBelowFlags = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE |
                                     RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 static_assert(kRepaintBelowFlags == 0x0587);
+// The same without painting at once: another thread's window paints when it can.
+constexpr UINT kRepaintLaterFlags = kRepaintBelowFlags & ~RDW_UPDATENOW;
+
+// The compositor keeps every window's picture: nothing below needs to paint again.
+bool DesktopIsComposited() {
+    BOOL composited = FALSE;
+    return SUCCEEDED(DwmIsCompositionEnabled(&composited)) && composited;
+}
 
 // The desktop's windows below the shaped window, for the repaint-below walk. The old
 // shape is moved along from one redrawn window's client coordinates to the next.
@@ -47,9 +57,11 @@ public:
         return GetWindowRgn(current_, scratch.get()) != ERROR;
     }
 
-    void Redraw(Point shapeOffset) override {
+    bool IsOnThisThread() override { return GetWindowThreadProcessId(current_, nullptr) == GetCurrentThreadId(); }
+
+    void Redraw(Point shapeOffset, bool now) override {
         OffsetRgn(shape_, shapeOffset.x, shapeOffset.y);
-        RedrawWindow(current_, nullptr, shape_, kRepaintBelowFlags);
+        RedrawWindow(current_, nullptr, shape_, now ? kRepaintBelowFlags : kRepaintLaterFlags);
     }
 
 private:
@@ -79,7 +91,7 @@ void ApplyFrameRegion(HWND window, HRGN slotRegion) {
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
 
-    if (!oldShape) return;
+    if (!oldShape || DesktopIsComposited()) return;
     RECT box;
     if (GetRgnBox(oldShape.get(), &box) == ERROR) return;
     DesktopWindowsBelow below(window, oldShape.get());

@@ -21,7 +21,7 @@ void RepaintBelow(const Rect& box, WindowsBelow& below) {
         if (!rect || !Overlaps(*rect, box)) continue;
 
         const Point origin = below.ScreenOriginInClient();
-        below.Redraw(Point{origin.x - shapeOrigin.x, origin.y - shapeOrigin.y});
+        below.Redraw(Point{origin.x - shapeOrigin.x, origin.y - shapeOrigin.y}, below.IsOnThisThread());
         shapeOrigin = origin;
 
         // An opaque rectangular window over the whole box hides everything further down.

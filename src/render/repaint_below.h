@@ -26,10 +26,14 @@ public:
     // Where the screen point (0, 0) lies in the window's client coordinates.
     virtual Point ScreenOriginInClient() = 0;
     virtual bool HasOwnRegion() = 0;
+    // The window belongs to the thread that walks, which can paint it at once; any other
+    // program may be slow or hung and is never waited for.
+    virtual bool IsOnThisThread() = 0;
 
     // Moves the old shape by `shapeOffset` (it then lies in this window's client
-    // coordinates) and redraws the window in that shape at once.
-    virtual void Redraw(Point shapeOffset) = 0;
+    // coordinates) and has the window redraw that shape: at once when `now`, otherwise
+    // whenever its own thread next paints.
+    virtual void Redraw(Point shapeOffset, bool now) = 0;
 };
 
 // Strict overlap: rectangles that only touch along an edge do not overlap.

@@ -28,6 +28,8 @@ struct PortCall {
         WindowRect,
         CursorPos,
         ScreenSize,
+        DescribeWindow,
+        NotificationState,
         // actions
         ApplyFrameRegion,
         PlacePet,
@@ -113,6 +115,8 @@ inline void PrintTo(const PortCall& call, std::ostream* os) {
         case K::WindowRect: *os << "WindowRect(" << call.window << ")"; break;
         case K::CursorPos: *os << "CursorPos()"; break;
         case K::ScreenSize: *os << "ScreenSize()"; break;
+        case K::DescribeWindow: *os << "DescribeWindow(" << call.window << ")"; break;
+        case K::NotificationState: *os << "NotificationState()"; break;
         case K::ApplyFrameRegion: *os << "Apply(" << call.number << ")"; break;
         case K::PlacePet:
             *os << "Place(" << ZOrderName(call.z) << ", " << call.at.x << ", " << call.at.y << ")";
@@ -152,6 +156,11 @@ public:
     bool careMenuOk = true;
 
     std::vector<PortCall> calls;  // every call, in order
+
+    // Other programs' windows: a window without facts of its own is an ordinary window of
+    // another program with its rectangle from windowRects, on a monitor the size of the screen.
+    std::map<WindowRef, WindowFacts> windowFacts;
+    UserNotificationState notificationState = UserNotificationState::AcceptsNotifications;
 
     void SetPetAt(int32_t x, int32_t y) { petRect = {x, y, x + 60, y + 60}; }
 
@@ -223,6 +232,22 @@ public:
         calls.push_back(PortCall::CareMenu());
         if (whileCareMenuOpen) whileCareMenuOpen();
         return careMenuOk;
+    }
+
+    WindowFacts DescribeWindow(WindowRef window) override {
+        calls.push_back({.kind = PortCall::Kind::DescribeWindow, .window = window});
+        const auto found = windowFacts.find(window);
+        if (found != windowFacts.end()) return found->second;
+        WindowFacts facts;
+        facts.className = L"UserWindow";
+        const auto rect = windowRects.find(window);
+        if (rect != windowRects.end()) facts.rect = rect->second;
+        facts.monitor = Rect{0, 0, screen.cx, screen.cy};
+        return facts;
+    }
+    UserNotificationState NotificationState() override {
+        calls.push_back({.kind = PortCall::Kind::NotificationState});
+        return notificationState;
     }
 };
 

@@ -16,16 +16,18 @@ struct FakeWindow {
     std::optional<Rect> rect;  // nothing: the rectangle can't be read
     bool hasRegion = false;
     Point origin{};  // the screen point (0, 0) in its client coordinates
+    bool onThisThread = true;
 };
 
 struct Redrawn {
     std::string name;
     Point shapeOffset;
+    bool now = true;
     friend bool operator==(const Redrawn&, const Redrawn&) = default;
 };
 
 void PrintTo(const Redrawn& r, std::ostream* os) {
-    *os << r.name << " (" << r.shapeOffset.x << ", " << r.shapeOffset.y << ")";
+    *os << r.name << " (" << r.shapeOffset.x << ", " << r.shapeOffset.y << ")" << (r.now ? "" : " later");
 }
 
 // Serves the windows nearest first and records what the walk asks of each.
@@ -48,7 +50,8 @@ public:
         asked.push_back(Current().name + ".region");
         return Current().hasRegion;
     }
-    void Redraw(Point shapeOffset) override { redrawn.push_back({Current().name, shapeOffset}); }
+    bool IsOnThisThread() override { return Current().onThisThread; }
+    void Redraw(Point shapeOffset, bool now) override { redrawn.push_back({Current().name, shapeOffset, now}); }
 
     int nextCalls = 0;
     std::vector<std::string> asked;
@@ -136,6 +139,18 @@ TEST(RepaintBelow, AsksForClientOriginAndRegionOnlyWhereTheWalkNeedsThem) {
     EXPECT_EQ(below.asked, (std::vector<std::string>{"partial.origin", "shaped.origin",
                                                      "shaped.region", "cover.origin",
                                                      "cover.region"}));
+}
+
+TEST(RepaintBelow, PaintsOnlyItsOwnThreadsWindowsAtOnceAndNeverWaitsForAnotherProgram) {
+    // A window of another program (perhaps hung) between two of ours: it is given the
+    // shape to paint when it can, and the walk goes on below it as before.
+    FakeWindowsBelow below({{"ours", true, kPartial, false, Point{-10, -20}, true},
+                            {"other", true, kPartial, false, Point{-30, -40}, false},
+                            {"cover", true, kCovering, false, Point{-5, -5}, false}});
+    RepaintBelow(kBox, below);
+    EXPECT_EQ(below.redrawn, (std::vector<Redrawn>{{"ours", {-10, -20}, true},
+                                                   {"other", {-20, -20}, false},
+                                                   {"cover", {25, 35}, false}}));
 }
 
 }  // namespace
