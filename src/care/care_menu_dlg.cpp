@@ -13,7 +13,8 @@ namespace {
 constexpr UINT kCursorWatchPeriodMs = 100;
 }  // namespace
 
-CCareMenuDlg::CCareMenuDlg(PetState& pet) : CDialog(IDD_CARE_MENU), pet_(pet), menu_(pet, *this) {}
+CCareMenuDlg::CCareMenuDlg(PetState& pet, PetSaver& saver)
+    : CDialog(IDD_CARE_MENU), pet_(pet), saver_(saver), menu_(pet, *this, saver) {}
 
 BOOL CCareMenuDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -81,7 +82,7 @@ void CCareMenuDlg::CloseSweep() {
 }
 
 void CCareMenuDlg::RunFoodMenu() {
-    CFoodMenuDlg food(pet_);
+    CFoodMenuDlg food(pet_, saver_);
     food.DoModal();
 }
 
