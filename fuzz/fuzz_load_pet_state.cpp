@@ -59,11 +59,12 @@ std::optional<PetState> ReferenceParse(const std::string& text) {
 class OneFileStore : public pomki::FileStore {
 public:
     explicit OneFileStore(std::string content) : content_(std::move(content)) {}
-    std::optional<std::string> ReadAll(const std::wstring&) override { return content_; }
-    bool ReplaceAtomically(const std::wstring&, std::string_view bytes) override {
+    pomki::ReadResult ReadAll(const std::wstring&) override { return {pomki::ReadResult::Read, content_}; }
+    pomki::WriteResult ReplaceAtomically(const std::wstring&, std::string_view bytes) override {
         content_ = std::string(bytes);
-        return true;
+        return pomki::WriteResult::Written;
     }
+    void RemoveLeftovers(const std::wstring&) override {}
 
 private:
     std::string content_;

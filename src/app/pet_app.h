@@ -1,7 +1,8 @@
 // CPetApp: start-up and exit of the program. One copy runs at a time; the pet window runs
 // modally for the program's whole life. The pet is loaded from its file while the pet
-// window sets up and saved as it is destroyed; the application keeps the file and tells
-// the user when it is refused or cannot be written.
+// window sets up, saved as it goes (after a meal or a switched ability, and about once a
+// minute while it changes) and saved as the window is destroyed; the application keeps the
+// file and tells the user when it is refused, cannot be read or cannot be written.
 #pragma once
 
 #include <windows.h>
@@ -26,11 +27,14 @@ private:
     void PetWindowReady(HWND petWindow) override;
     void PetWindowGone() override;
     void SessionEnding() override;
+    // PetSaver
+    void SaveChanges() override;
 
     UniqueKernelHandle instanceMutex_;  // the named mutex "pomki"
     WindowDC screenDC_;                 // the whole screen, for shot marks; held for the process's life
     PetState petState_;                 // the one pet record
     WinFileStore files_;
+    SteadyClock clock_;
     PetKeeper keeper_;
 };
 

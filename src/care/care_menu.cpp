@@ -28,6 +28,7 @@ void CareMenu::Open() { port_.Show(ViewOf(pet_)); }
 void CareMenu::Toggle(Ability ability) {
     const bool switchingOn = !pet_.IsOn(ability);
     pet_.Toggle(ability);
+    saver_.SaveChanges();
     if (ability == Clock) {
         // One clock at a time: a clock left from before is closed first.
         port_.CloseClock();

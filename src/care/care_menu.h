@@ -11,6 +11,7 @@
 
 #include "base/geometry.h"
 #include "resource_ids.h"
+#include "state/pet_saver.h"
 #include "state/pet_state.h"
 
 namespace pomki {
@@ -78,12 +79,13 @@ public:
 
 class CareMenu {
 public:
-    CareMenu(PetState& pet, CarePort& port) : pet_(pet), port_(port) {}
+    CareMenu(PetState& pet, CarePort& port, PetSaver& saver) : pet_(pet), port_(port), saver_(saver) {}
 
     // The menu has opened: show the pet.
     void Open();
     // A click on ability k's box. The box has already flipped its own check mark; the flag
-    // follows (0 when it held 1, 1 otherwise), and the clock and the sweep follow the flag.
+    // follows (0 when it held 1, 1 otherwise) and is saved at once, and the clock and the
+    // sweep follow the flag.
     void Toggle(Ability ability);
     // A tick of the cursor watch: the smallest movement of the mouse ends the screen saver.
     void OnCursorWatch();
@@ -103,6 +105,7 @@ private:
 
     PetState& pet_;
     CarePort& port_;
+    PetSaver& saver_;
     bool watching_ = false;
     Point screenSaverCursor_{};  // where the cursor was when the screen saver started
 };

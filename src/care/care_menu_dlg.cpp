@@ -13,7 +13,8 @@ namespace {
 constexpr UINT kCursorWatchPeriodMs = 100;
 }  // namespace
 
-CCareMenuDlg::CCareMenuDlg(PetState& pet) : CDialog(IDD_CARE_MENU), pet_(pet), menu_(pet, *this) {}
+CCareMenuDlg::CCareMenuDlg(PetState& pet, PetSaver& saver)
+    : CDialog(IDD_CARE_MENU), pet_(pet), saver_(saver), menu_(pet, *this, saver) {}
 
 BOOL CCareMenuDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -83,7 +84,7 @@ void CCareMenuDlg::CloseSweep() {
 void CCareMenuDlg::RunFoodMenu() {
     // Owned by the care menu and modal to it: no taskbar button, and no care-menu button works
     // while the food menu is open.
-    CFoodMenuDlg food(pet_);
+    CFoodMenuDlg food(pet_, saver_);
     food.DoModal(GetSafeHwnd());
 }
 

@@ -16,7 +16,7 @@ namespace pomki::win {
 
 class CCareMenuDlg final : public CDialog, private CarePort {
 public:
-    explicit CCareMenuDlg(PetState& pet);
+    CCareMenuDlg(PetState& pet, PetSaver& saver);
 
 protected:
     BOOL OnInitDialog() override;
@@ -42,6 +42,7 @@ private:
     void Quit() override { PostQuitMessage(0); }
 
     PetState& pet_;
+    PetSaver& saver_;
     CareMenu menu_;
     std::array<HWND, kAbilityCount> abilityBoxes_{};  // in ability order
     HWND stressBar_ = nullptr;

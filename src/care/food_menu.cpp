@@ -19,6 +19,7 @@ bool FoodMenu::Select(int food) {
 bool FoodMenu::Feed() {
     // Another menu may have spent the money since the food was picked: nothing is fed then.
     if (!pomki::Feed(pet_, selected_)) return false;
+    saver_.SaveChanges();
     selected_ = 0;
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "care/feeding.h"
 #include "resource_ids.h"
+#include "state/pet_saver.h"
 #include "state/pet_state.h"
 
 namespace pomki {
@@ -21,13 +22,14 @@ int FoodOfRadio(int controlId);
 
 class FoodMenu {
 public:
-    explicit FoodMenu(PetState& pet) : pet_(pet) {}
+    FoodMenu(PetState& pet, PetSaver& saver) : pet_(pet), saver_(saver) {}
 
     // A click on food k's radio button. Returns whether the feed button is now enabled:
     // asked afresh at each pick, against the money of the moment.
     bool Select(int food);
-    // The feed button. True when the meal was fed and the menu is to close; false when it
-    // was refused (the money no longer covers it) and the feed button is to be disabled.
+    // The feed button. True when the meal was fed (and saved at once) and the menu is to
+    // close; false when it was refused (the money no longer covers it) and the feed button
+    // is to be disabled.
     bool Feed();
     // The menu's window is going: the next opening starts with nothing picked.
     void Close() { selected_ = 0; }
@@ -37,6 +39,7 @@ public:
 
 private:
     PetState& pet_;
+    PetSaver& saver_;
     int selected_ = 0;  // 0: nothing picked; 1..7: the row of foodTable
 };
 

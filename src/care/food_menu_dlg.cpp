@@ -7,7 +7,7 @@
 
 namespace pomki::win {
 
-CFoodMenuDlg::CFoodMenuDlg(PetState& pet) : CDialog(IDD_FOOD_MENU), menu_(pet) {}
+CFoodMenuDlg::CFoodMenuDlg(PetState& pet, PetSaver& saver) : CDialog(IDD_FOOD_MENU), menu_(pet, saver) {}
 
 BOOL CFoodMenuDlg::OnInitDialog() {
     CDialog::OnInitDialog();

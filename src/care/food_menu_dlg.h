@@ -12,7 +12,7 @@ namespace pomki::win {
 
 class CFoodMenuDlg final : public CDialog {
 public:
-    explicit CFoodMenuDlg(PetState& pet);
+    CFoodMenuDlg(PetState& pet, PetSaver& saver);
 
 protected:
     BOOL OnInitDialog() override;

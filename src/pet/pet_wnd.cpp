@@ -11,6 +11,7 @@
 #include "pet/pet_events.h"
 #include "resource_ids.h"
 #include "sound/sound_win.h"
+#include "state/pet_keeper.h"
 
 namespace pomki::win {
 
@@ -89,6 +90,7 @@ BOOL CPetWnd::OnInitDialog() {
     frames_.Load(CWinApp::ResourceModule());
     host_.PetWindowReady(GetSafeHwnd());
     StartPet(pet_, behaviour_, *this);
+    autosaveTimer_.Start(GetSafeHwnd(), AUTOSAVE_TIMER_ID, kAutosaveIntervalMs);
     return TRUE;
 }
 
@@ -152,8 +154,14 @@ void CPetWnd::OnLButtonDown(UINT, POINT) { PetThePet(pet_, behaviour_, *this); }
 
 void CPetWnd::OnRButtonDown(UINT, POINT) { OpenCareMenu(pet_, behaviour_, *this); }
 
-// The pet window has one timer, BehaviourTimer: each tick of it is one tick of the pet.
-void CPetWnd::OnTimer(UINT_PTR) { RunTick(pet_, behaviour_, *this, random_); }
+// Each tick of BehaviourTimer is one tick of the pet; the autosave timer writes its changes.
+void CPetWnd::OnTimer(UINT_PTR id) {
+    if (id == AUTOSAVE_TIMER_ID) {
+        host_.SaveChanges();
+        return;
+    }
+    RunTick(pet_, behaviour_, *this, random_);
+}
 
 // ---- PetPort ----
 
@@ -234,7 +242,7 @@ void CPetWnd::Minimise(WindowRef window) { ShowWindowAsync(reinterpret_cast<HWND
 void CPetWnd::DragPet() { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
 
 bool CPetWnd::RunCareMenu() {
-    CCareMenuDlg menu(pet_);
+    CCareMenuDlg menu(pet_, host_);
     return menu.DoModal() == IDOK;
 }
 

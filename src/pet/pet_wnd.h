@@ -14,12 +14,14 @@
 #include "pet/crt_random.h"
 #include "pet/pet_port.h"
 #include "render/frame_region_win.h"
+#include "state/pet_saver.h"
 #include "state/pet_state.h"
 
 namespace pomki::win {
 
-// What the pet window leaves to the application at the two ends of its life.
-class PetHost {
+// What the pet window leaves to the application at the two ends of its life, and the saving
+// as it goes in between (PetSaver: the autosave timer, and the menus it runs).
+class PetHost : public PetSaver {
 public:
     virtual ~PetHost() = default;
     // Set-up has made the window, its icon and its frames: the pet is loaded now, and a
@@ -87,6 +89,9 @@ private:
     CrtRandom random_;
     NOTIFYICONDATAW trayIconData_{};
     WindowTimer behaviourTimer_;
+    // Saving as it goes: a timer of its own, so that a pet whose behaviour timer is stopped
+    // (menu open, hiding) still has its changes written.
+    WindowTimer autosaveTimer_;
     UINT taskbarCreatedMessage_ = 0;
 };
 

@@ -8,24 +8,10 @@ namespace pomki {
 
 namespace {
 
-// Another program (a virus scanner, a backup tool) may hold the file for a moment.
-constexpr int kBusyAttempts = 5;
-constexpr DWORD kBusyPauseMs = 50;
-
+// Another program (a virus scanner, a backup tool, a sync client) holds the file for now.
 bool IsBusy(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
            error == ERROR_LOCK_VIOLATION;
-}
-
-// Runs `attempt` until it succeeds, or fails for a reason other than the file being busy,
-// or has been tried kBusyAttempts times.
-template <typename Attempt>
-bool RetryWhileBusy(Attempt attempt) {
-    for (int i = 1;; ++i) {
-        if (attempt()) return true;
-        if (i == kBusyAttempts || !IsBusy(GetLastError())) return false;
-        Sleep(kBusyPauseMs);
-    }
 }
 
 // Paths of MAX_PATH characters or more only work in the "\\?\" form, which Windows takes
@@ -51,8 +37,9 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// Creates (or truncates) the file and writes the bytes through to the disk. The handle is
-// closed on return, so the file can be moved.
+// Creates (or truncates) the file and writes the bytes through to the disk, so that the
+// move that follows can never make a file whose content is still in the cache alone (a power
+// cut would leave it empty). The handle is closed on return, so the file can be moved.
 bool WriteDurably(const std::wstring& path, std::string_view bytes) {
     win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -60,17 +47,29 @@ bool WriteDurably(const std::wstring& path, std::string_view bytes) {
     return WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
 }
 
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring TemporaryOf(const std::wstring& path) { return LongPathForm(path + L".tmp"); }
+
 }  // namespace
 
-std::optional<std::string> WinFileStore::ReadAll(const std::wstring& path) {
+ReadResult WinFileStore::ReadAll(const std::wstring& path) {
     const std::wstring source = LongPathForm(path);
-    win::UniqueFile file;
-    RetryWhileBusy([&] {
-        file.reset(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return static_cast<bool>(file);
-    });
-    if (!file) return std::nullopt;
+    win::UniqueFile file(CreateFileW(source.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || IsFolder(source)) {
+            return {ReadResult::Missing, {}};
+        }
+        // Held by another program, a cloud file that cannot be fetched, a network that is
+        // gone: the file is there, and the pet in it must not be taken for none.
+        return {ReadResult::Unreadable, {}};
+    }
 
     // One byte past the limit is enough for the load step to see that this is no save file.
     const std::size_t limit = kSaveFileMaxBytes + 1;
@@ -79,28 +78,30 @@ std::optional<std::string> WinFileStore::ReadAll(const std::wstring& path) {
     while (have < limit) {
         DWORD got = 0;
         if (!ReadFile(file.get(), bytes.data() + have, static_cast<DWORD>(limit - have), &got, nullptr)) {
-            return std::nullopt;
+            return {ReadResult::Unreadable, {}};  // a range locked by another program, say
         }
         if (got == 0) break;
         have += got;
     }
     bytes.resize(have);
-    return bytes;
+    return {ReadResult::Read, std::move(bytes)};
 }
 
-bool WinFileStore::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
+WriteResult WinFileStore::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
     const std::wstring target = LongPathForm(path);
     // Beside the target, so that the move stays on one volume and is a rename.
-    const std::wstring temporary = LongPathForm(path + L".tmp");
+    const std::wstring temporary = TemporaryOf(path);
 
-    const bool replaced =
-        WriteDurably(temporary, bytes) && RetryWhileBusy([&] {
-            return MoveFileExW(temporary.c_str(), target.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        });
-    if (!replaced) DeleteFileW(temporary.c_str());
-    return replaced;
+    if (WriteDurably(temporary, bytes) &&
+        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return WriteResult::Written;
+    }
+    const DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    return IsBusy(error) ? WriteResult::Busy : WriteResult::Failed;
 }
+
+void WinFileStore::RemoveLeftovers(const std::wstring& path) { DeleteFileW(TemporaryOf(path).c_str()); }
 
 std::wstring ModuleDirectory() {
     // Windows paths are at most 32,767 characters; double the buffer until the path fits.

@@ -142,17 +142,18 @@ std::optional<PetState> ParseSaveFile(std::string_view text) {
 }
 
 LoadResult loadPetState(FileStore& files, const std::wstring& path, PetState& pet) {
-    const std::optional<std::string> text = files.ReadAll(path);
-    if (!text) return LoadResult::NoFile;
-    if (text->size() > kSaveFileMaxBytes) return LoadResult::Rejected;
-    const std::optional<PetState> loaded = ParseSaveFile(*text);
+    const ReadResult read = files.ReadAll(path);
+    if (read.status == ReadResult::Missing) return LoadResult::NoFile;
+    if (read.status == ReadResult::Unreadable) return LoadResult::Unreadable;
+    if (read.bytes.size() > kSaveFileMaxBytes) return LoadResult::Rejected;
+    const std::optional<PetState> loaded = ParseSaveFile(read.bytes);
     if (!loaded) return LoadResult::Rejected;
     pet = *loaded;
     return LoadResult::Loaded;
 }
 
 bool savePetState(FileStore& files, const std::wstring& path, const PetState& pet) {
-    return files.ReplaceAtomically(path, FormatSaveFile(pet));
+    return files.ReplaceAtomically(path, FormatSaveFile(pet)) == WriteResult::Written;
 }
 
 std::wstring DataDirectoryOf(std::wstring_view modulePath) {

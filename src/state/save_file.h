@@ -15,7 +15,9 @@
 
 namespace pomki {
 
-enum class LoadResult { Loaded, NoFile, Rejected };
+// Unreadable: a file is there but could not be read (another program holds it, a cloud file
+// that cannot be fetched now). It is not "no file": the pet in it must not be written over.
+enum class LoadResult { Loaded, NoFile, Rejected, Unreadable };
 
 inline constexpr wchar_t kSaveFileName[] = L"pomki.dat";
 
@@ -26,14 +28,32 @@ inline constexpr int kSaveFieldCount = 30;
 // may stop reading after kSaveFileMaxBytes + 1 bytes: the load step refuses it either way.
 inline constexpr std::size_t kSaveFileMaxBytes = 64 * 1024;
 
+// What a store found when it read a file.
+struct ReadResult {
+    enum Status {
+        Read,        // bytes holds the content
+        Missing,     // there is no such file
+        Unreadable,  // there is one, but it could not be read now; trying later may succeed
+    };
+    Status status;
+    std::string bytes;
+};
+
+// How a replace went. Busy: another program held a file for a moment; trying later may succeed.
+enum class WriteResult { Written, Busy, Failed };
+
 // The file system as the save file needs it; the Windows program and the tests provide one each.
+// A store only reports what happened; when to try again is the caller's rule.
 class FileStore {
 public:
     virtual ~FileStore() = default;
-    // The whole content, or nullopt when the file cannot be opened.
-    virtual std::optional<std::string> ReadAll(const std::wstring& path) = 0;
-    // Replaces the file with these bytes, all or nothing; true on success.
-    virtual bool ReplaceAtomically(const std::wstring& path, std::string_view bytes) = 0;
+    virtual ReadResult ReadAll(const std::wstring& path) = 0;
+    // Replaces the file with these bytes, all or nothing: whenever the process stops, the file
+    // is either the old one or the new one, and a failed replace leaves the old one.
+    virtual WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) = 0;
+    // Removes what a replace of this file that never finished (the process was killed) may
+    // have left beside it. Such leftovers are never read as the file.
+    virtual void RemoveLeftovers(const std::wstring& path) = 0;
 };
 
 // Fields in record order, as the line table names them.
@@ -138,10 +158,11 @@ std::string FormatSaveFile(const PetState& pet);
 // line does not decode exactly.
 std::optional<PetState> ParseSaveFile(std::string_view text);
 
-// Loads the record from the file. pet is changed only when the result is Loaded.
+// Loads the record from the file, in one attempt. pet is changed only when the result is Loaded.
 LoadResult loadPetState(FileStore& files, const std::wstring& path, PetState& pet);
 
-// Writes the record over the file; false when it could not be written (the old file stays).
+// Writes the record over the file, in one attempt; false when it could not be written (the old
+// file stays).
 bool savePetState(FileStore& files, const std::wstring& path, const PetState& pet);
 
 // The folder part of the program's path, up to and including its last '\\' or '/';

@@ -1,7 +1,8 @@
-// A file system in memory for the save file's tests: files by path, and writes that can be
-// made to fail.
+// A file system in memory for the save file's tests: files by path, reads and writes that can
+// be made to fail, and the leftover of an interrupted replace ("<path>.tmp").
 #pragma once
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -13,19 +14,37 @@ namespace pomki::testing {
 
 class MemoryFileStore : public FileStore {
 public:
-    std::optional<std::string> ReadAll(const std::wstring& path) override {
+    ReadResult ReadAll(const std::wstring& path) override {
+        ++reads;
+        if (unreadableReads > 0) {
+            --unreadableReads;
+            return {ReadResult::Unreadable, {}};
+        }
         auto it = files.find(path);
-        if (it == files.end()) return std::nullopt;
-        return it->second;
+        if (it == files.end()) return {ReadResult::Missing, {}};
+        return {ReadResult::Read, it->second};
     }
-    bool ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
-        if (failWrites) return false;
+    WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
+        ++writes;
+        if (!writeFailures.empty()) {
+            const WriteResult failure = writeFailures.front();
+            writeFailures.pop_front();
+            return failure;
+        }
+        if (failWrites) return WriteResult::Failed;
         files[path] = std::string(bytes);
-        return true;
+        return WriteResult::Written;
     }
+    void RemoveLeftovers(const std::wstring& path) override { files.erase(LeftoverOf(path)); }
+
+    static std::wstring LeftoverOf(const std::wstring& path) { return path + L".tmp"; }
 
     std::map<std::wstring, std::string> files;
-    bool failWrites = false;
+    int unreadableReads = 0;               // this many reads, from now on, find the file unreadable
+    std::deque<WriteResult> writeFailures;  // the next writes fail so, one each
+    bool failWrites = false;                // every write fails
+    int reads = 0;
+    int writes = 0;
 };
 
 }  // namespace pomki::testing

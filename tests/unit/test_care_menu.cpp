@@ -12,10 +12,13 @@
 namespace pomki {
 namespace {
 
-// Every call the menu makes, written as text: "OpenClock", "SetCheck(8, 0)", "Show".
-class FakeCarePort : public CarePort {
+// Every call the menu makes, written as text: "OpenClock", "SetCheck(8, 0)", "Show", and
+// "Save" for a save at once, with the record as it was then.
+class FakeCarePort : public CarePort, public PetSaver {
 public:
+    explicit FakeCarePort(const PetState& pet) : pet_(pet) {}
     std::vector<std::string> calls;
+    std::vector<PetState> saved;
     std::vector<CareMenuView> shown;
     Point cursor{500, 400};
     std::function<void()> whileFoodMenuOpen;
@@ -42,6 +45,13 @@ public:
         if (whileFoodMenuOpen) whileFoodMenuOpen();
     }
     void Quit() override { calls.push_back("Quit"); }
+    void SaveChanges() override {
+        calls.push_back("Save");
+        saved.push_back(pet_);
+    }
+
+private:
+    const PetState& pet_;
 };
 
 using Calls = std::vector<std::string>;
@@ -108,6 +118,7 @@ TEST(CareMenuTest, ViewNamesUnlockedBoxesAndChecksFlagsThatAreExactlyOne) {
     EXPECT_EQ(std::wstring(small.fullnessWord), L"死にそう");
 }
 
+// Every switch is saved at once, with its new flag, before any window opens or closes.
 TEST(CareMenuTest, SwitchesFlipTheFlagAndTheClockAndSweepFollow) {
     struct Case {
         Ability ability;
@@ -116,19 +127,19 @@ TEST(CareMenuTest, SwitchesFlipTheFlagAndTheClockAndSweepFollow) {
         Calls calls;
     };
     const Case cases[] = {
-        {CursorLead, 0, 1, {}},
-        {CursorLead, 1, 0, {}},
-        {FastMove, 2, 1, {}},
-        {BellyLimitBreak, -1, 1, {}},
-        {ShowOff, 1, 0, {}},
+        {CursorLead, 0, 1, {"Save"}},
+        {CursorLead, 1, 0, {"Save"}},
+        {FastMove, 2, 1, {"Save"}},
+        {BellyLimitBreak, -1, 1, {"Save"}},
+        {ShowOff, 1, 0, {"Save"}},
         // One clock at a time: switching on closes any clock left from before first.
-        {Clock, 0, 1, {"CloseClock", "OpenClock"}},
-        {Clock, 1, 0, {"CloseClock"}},
-        {Clock, 2, 1, {"CloseClock", "OpenClock"}},
+        {Clock, 0, 1, {"Save", "CloseClock", "OpenClock"}},
+        {Clock, 1, 0, {"Save", "CloseClock"}},
+        {Clock, 2, 1, {"Save", "CloseClock", "OpenClock"}},
         // The sweep starts with its cursor watch; switching off leaves it to the watch.
-        {ScreenSaver, 0, 1, {"CursorPos", "StartWatch", "CloseSweep", "OpenSweep"}},
-        {ScreenSaver, 2, 1, {"CursorPos", "StartWatch", "CloseSweep", "OpenSweep"}},
-        {ScreenSaver, 1, 0, {}},
+        {ScreenSaver, 0, 1, {"Save", "CursorPos", "StartWatch", "CloseSweep", "OpenSweep"}},
+        {ScreenSaver, 2, 1, {"Save", "CursorPos", "StartWatch", "CloseSweep", "OpenSweep"}},
+        {ScreenSaver, 1, 0, {"Save"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("ability " + std::to_string(c.ability) + " holding " + std::to_string(c.before));
@@ -136,13 +147,14 @@ TEST(CareMenuTest, SwitchesFlipTheFlagAndTheClockAndSweepFollow) {
         pet.abilityOn[c.ability] = c.before;
         PetState expected = pet;
         expected.abilityOn[c.ability] = c.after;
-        FakeCarePort port;
-        CareMenu menu(pet, port);
+        FakeCarePort port(pet);
+        CareMenu menu(pet, port, port);
 
         menu.Toggle(c.ability);
 
         EXPECT_EQ(pet, expected);
         EXPECT_EQ(port.calls, c.calls);
+        EXPECT_EQ(port.saved, std::vector<PetState>{expected});
         EXPECT_EQ(menu.ScreenSaverRunning(), c.ability == ScreenSaver && c.after == 1);
     }
 }
@@ -162,8 +174,8 @@ TEST(CareMenuTest, CursorWatchEndsTheScreenSaverAtTheSmallestMovement) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PetState pet;
-        FakeCarePort port;
-        CareMenu menu(pet, port);
+        FakeCarePort port(pet);
+        CareMenu menu(pet, port, port);
         menu.Toggle(ScreenSaver);
         port.calls.clear();
         port.cursor = c.moveTo;
@@ -184,24 +196,24 @@ TEST(CareMenuTest, CursorWatchEndsTheScreenSaverAtTheSmallestMovement) {
 TEST(CareMenuTest, WatchTicksWithoutAScreenSaverDoNothing) {
     PetState pet;
     pet.abilityOn[ScreenSaver] = 1;  // saved on: no sweep runs behind it
-    FakeCarePort port;
-    CareMenu menu(pet, port);
+    FakeCarePort port(pet);
+    CareMenu menu(pet, port, port);
     port.cursor = {1, 1};
     menu.OnCursorWatch();
     EXPECT_TRUE(port.calls.empty());
     EXPECT_EQ(pet.abilityOn[ScreenSaver], 1);
 
-    // The first click only clears the saved flag.
+    // The first click only clears the saved flag (and saves it).
     menu.Toggle(ScreenSaver);
     EXPECT_EQ(pet.abilityOn[ScreenSaver], 0);
-    EXPECT_TRUE(port.calls.empty());
+    EXPECT_EQ(port.calls, (Calls{"Save"}));
 }
 
 // Switched off by keyboard while it runs: the flag goes to 0 and the watch ends the sweep.
 TEST(CareMenuTest, SwitchingTheScreenSaverOffLeavesTheSweepToTheWatch) {
     PetState pet;
-    FakeCarePort port;
-    CareMenu menu(pet, port);
+    FakeCarePort port(pet);
+    CareMenu menu(pet, port, port);
     menu.Toggle(ScreenSaver);
     menu.Toggle(ScreenSaver);
     EXPECT_EQ(pet.abilityOn[ScreenSaver], 0);
@@ -231,8 +243,8 @@ TEST(CareMenuTest, ClosingTheMenuEndsARunningScreenSaverAndClearsItsFlag) {
         SCOPED_TRACE(c.name);
         PetState pet;
         pet.abilityOn[Clock] = 1;
-        FakeCarePort port;
-        CareMenu menu(pet, port);
+        FakeCarePort port(pet);
+        CareMenu menu(pet, port, port);
         if (c.running) menu.Toggle(ScreenSaver);
         pet.abilityOn[ScreenSaver] = c.flagBefore;
         port.calls.clear();
@@ -249,8 +261,8 @@ TEST(CareMenuTest, ClosingTheMenuEndsARunningScreenSaverAndClearsItsFlag) {
 TEST(CareMenuTest, OpeningShowsThePetAndTheFoodMenuShowsItAfresh) {
     PetState pet;
     pet.level = 22;
-    FakeCarePort port;
-    CareMenu menu(pet, port);
+    FakeCarePort port(pet);
+    CareMenu menu(pet, port, port);
 
     menu.Open();
     port.whileFoodMenuOpen = [&] {
@@ -274,8 +286,8 @@ TEST(CareMenuTest, QuitAsksForTheQuitRequestAndChangesNothing) {
     PetState pet;
     pet.abilityOn[Clock] = 1;
     const PetState before = pet;
-    FakeCarePort port;
-    CareMenu menu(pet, port);
+    FakeCarePort port(pet);
+    CareMenu menu(pet, port, port);
     menu.Quit();
     EXPECT_EQ(port.calls, (Calls{"Quit"}));
     EXPECT_EQ(pet, before);

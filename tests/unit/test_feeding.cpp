@@ -40,6 +40,17 @@ PetState Make(const Pet& p) {
     return pet;
 }
 
+// Records the pet as it was at each save at once.
+class RecordingSaver : public PetSaver {
+public:
+    explicit RecordingSaver(const PetState& pet) : pet_(pet) {}
+    void SaveChanges() override { saved.push_back(pet_); }
+    std::vector<PetState> saved;
+
+private:
+    const PetState& pet_;
+};
+
 // Foods by their menu number.
 constexpr int kSeeds = 1, kTea = 2, kEgg = 3, kCelery = 4, kCurry = 5, kMelon = 6, kPizza = 7;
 
@@ -293,12 +304,13 @@ TEST(FoodMenuTest, EachRadioButtonIsItsFood) {
     for (const Case& c : cases) EXPECT_EQ(FoodOfRadio(c.controlId), c.food) << "control " << c.controlId;
 }
 
-// Picks enable the feed button against the money of the moment; a meal closes the menu and
-// leaves nothing picked; closing without a meal changes nothing.
+// Picks enable the feed button against the money of the moment; a meal is saved at once,
+// closes the menu and leaves nothing picked; closing without a meal changes nothing.
 TEST(FoodMenuTest, PicksFeedsAndCloses) {
     PetState pet;
     pet.money = 250;
-    FoodMenu menu(pet);
+    RecordingSaver saver(pet);
+    FoodMenu menu(pet, saver);
 
     EXPECT_FALSE(menu.Feed()) << "nothing picked";
     EXPECT_TRUE(menu.Select(kTea));
@@ -309,12 +321,15 @@ TEST(FoodMenuTest, PicksFeedsAndCloses) {
     EXPECT_FALSE(menu.Select(kPizza)) << "not offered without ExtraFood";
     EXPECT_TRUE(menu.Select(kTea));
 
+    EXPECT_TRUE(saver.saved.empty()) << "saved without a meal";
     EXPECT_TRUE(menu.Feed());
     EXPECT_EQ(pet.money, 100);
     EXPECT_EQ(pet.fullness, 540);
+    EXPECT_EQ(saver.saved, std::vector<PetState>{pet});
     EXPECT_EQ(menu.selected(), 0);
     EXPECT_FALSE(menu.Feed()) << "one meal per pick";
     EXPECT_EQ(pet.money, 100);
+    EXPECT_EQ(saver.saved.size(), 1u);
 
     EXPECT_TRUE(menu.Select(kSeeds));
     const PetState beforeClose = pet;
@@ -327,14 +342,16 @@ TEST(FoodMenuTest, PicksFeedsAndCloses) {
 TEST(FoodMenuTest, MealRefusedOnceTheMoneyIsSpentElsewhere) {
     PetState pet;
     pet.money = 150;
-    FoodMenu first(pet);
-    FoodMenu second(pet);
+    RecordingSaver saver(pet);
+    FoodMenu first(pet, saver);
+    FoodMenu second(pet, saver);
     ASSERT_TRUE(first.Select(kTea));
     ASSERT_TRUE(second.Select(kTea));
     ASSERT_TRUE(first.Feed());
     const PetState fed = pet;
     EXPECT_FALSE(second.Feed());
     EXPECT_EQ(pet, fed);
+    EXPECT_EQ(saver.saved, std::vector<PetState>{fed}) << "a refused meal is no change to save";
     EXPECT_EQ(second.selected(), kTea);
 }
 

@@ -95,5 +95,6 @@ std::vector<Command> ImageCommands();
 std::vector<Command> OwnWindowCommands();
 std::vector<Command> TrayCommands();
 std::vector<Command> PoliteCommands();  // other programs' windows
+std::vector<Command> SavingCommands();
 
 }  // namespace e2e

@@ -1,0 +1,16 @@
+// Saving as it goes: what the menus and the pet window tell whoever keeps the pet's file.
+// Platform-free; the application implements it with PetKeeper.
+#pragma once
+
+namespace pomki {
+
+class PetSaver {
+public:
+    virtual ~PetSaver() = default;
+    // The pet may have changed (a meal, a switched ability, a minute of life): it is written
+    // to its file now if it differs from what was last written there. Never tells the user:
+    // a write that fails is tried again at the next call.
+    virtual void SaveChanges() = 0;
+};
+
+}  // namespace pomki
