@@ -94,5 +94,6 @@ std::vector<Command> WindowCommands();
 std::vector<Command> ImageCommands();
 std::vector<Command> OwnWindowCommands();
 std::vector<Command> TrayCommands();
+std::vector<Command> ScreenCommands();
 
 }  // namespace e2e
