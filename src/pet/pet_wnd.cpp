@@ -54,6 +54,10 @@ BOOL CPetWnd::OnInitDialog() {
     // Drawn at the whole-number scale of its monitor's DPI, every pixel a sharp block.
     scale_ = PixelScaleForDpi(static_cast<int>(WindowDpi(GetSafeHwnd())));
     frames_.Load(CWinApp::ResourceModule(), scale_);
+    // The dialog template's size follows the dialog font and the DPI; the pet is as large as
+    // its frames from the start, where it stands.
+    SetWindowPos(GetSafeHwnd(), nullptr, 0, 0, kPetSize * scale_, kPetSize * scale_,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     host_.PetWindowReady(GetSafeHwnd());
     StartPet(pet_, behaviour_, *this);
     return TRUE;

@@ -13,7 +13,7 @@ import subprocess
 import time
 from pathlib import Path
 
-from constants import CURSOR_LEAD, FRONT, MISCHIEF_GUARD, NO_MISCHIEF_1, SHOT_MARK
+from constants import CURSOR_LEAD, FRAME_BITMAPS, FRONT, MISCHIEF_GUARD, NO_MISCHIEF_1, SHOT_MARK, SHOW_OFF
 from savefile import format_save, pet_record, record
 from scenario import Image, winpath
 from screens_env import other_desktop
@@ -57,26 +57,36 @@ def expect_dpi(s, t, dpi: int) -> None:
     s.expect(shown.get("dpi") == dpi, f"Wine does not show {dpi} DPI in the screens prefix: {shown}")
 
 
-def held_once_drawn(t, pet, picture: dict, attempts: int = 3):
-    """The pet stopped at its start position (0, 0) once its picture is on the screen whole."""
-    for attempt in range(1, attempts + 1):
-        if attempt > 1:
-            pet = t.start_pet(pet.exe, hold=True)
-        t.release(pet)
-        t.wait_until(lambda: all(t.screen_pixels().pixel(x, y) == c for (x, y), c in picture.items()), 5,
-                     "the first frame on the screen", must=False)
+def caught_drawn(t, pet, pictures: dict[int, dict], n: int, tries: int = 20):
+    """Stops the walking pet until it is caught drawn whole: its region is one frame's outline
+    blown up n times, and inside it the screen shows that frame (or the other frame of its
+    walking pair, which a repaint between ticks may draw) in n x n blocks. Returns the corner,
+    the bitmap shown and the screen."""
+    for _ in range(tries):
         os.kill(pet.proc.pid, signal.SIGSTOP)
-        pet.held = True
-        state = t.sample(pet.hwnd)
-        if state["rect"][:2] == [0, 0]:
-            return pet, state
-        t.note(f"attempt {attempt}: the first tick moved the pet to {state['rect']} first; starting again")
-        t.kill(pet)
-    t.fail(f"in {attempts} starts the pet always moved before its first frame was seen on the screen")
+        try:
+            state = t.sample(pet.hwnd)
+            image = t.screen_pixels()
+        finally:
+            os.kill(pet.proc.pid, signal.SIGCONT)
+        left, top = state["rect"][:2]
+        region = region_pixels(state)
+        for bitmap, picture in pictures.items():
+            big = scaled(picture, n, (left, top))
+            if set((x - left, y - top) for x, y in big) != region:
+                continue
+            for shown, other in pictures.items():
+                drawn = scaled(other, n, (left, top))
+                if set(drawn) == set(big) and all(image.pixel(x, y) == c for (x, y), c in drawn.items()
+                                                  if 0 <= x < image.width and 0 <= y < image.height):
+                    return (left, top), shown, image
+        t.note(f"the pet at {state['rect']} was not caught drawn whole")
+    t.fail(f"in {tries} stops the pet was never seen drawn whole at {n} x {n} pixels per sprite pixel")
 
 
-def mark_components(image: Image, colours: set[int], baseline: Image, excluded) -> list[set]:
-    """Groups of touching shot-mark-coloured pixels where the desktop was plain before."""
+def mark_groups(image: Image, colours: set[int], baseline: Image, excluded, reach: int = 8) -> list[set]:
+    """Shot-mark-coloured pixels where the desktop had other colours before, grouped into
+    marks: a mark is a splash of speckles, so pixels up to `reach` apart belong together."""
     found = set()
     for colour in colours:
         needle = colour.to_bytes(3, "big")
@@ -87,19 +97,19 @@ def mark_components(image: Image, colours: set[int], baseline: Image, excluded) 
                 if not any(b[0] <= x < b[2] and b[1] <= y < b[3] for b in excluded):
                     found.add((x, y))
             at = image.data.find(needle, at + 1)
+    near = [(dx, dy) for dx in range(-reach, reach + 1) for dy in range(-reach, reach + 1)]
     groups = []
     while found:
         stack = [found.pop()]
         group = set(stack)
         while stack:
             x, y = stack.pop()
-            for dx in (-1, 0, 1):
-                for dy in (-1, 0, 1):
-                    p = (x + dx, y + dy)
-                    if p in found:
-                        found.remove(p)
-                        group.add(p)
-                        stack.append(p)
+            for dx, dy in near:
+                p = (x + dx, y + dy)
+                if p in found:
+                    found.remove(p)
+                    group.add(p)
+                    stack.append(p)
         groups.append(group)
     return groups
 
@@ -119,17 +129,12 @@ def scenario_pet_is_sharp_at_144_dpi(s):
         s.expect(region == expected, f"the pet's region is not bitmap 129 scaled x2: {len(region - expected)} pixels "
                                      f"too many, {len(expected - region)} missing, e.g. "
                                      f"{sorted(region ^ expected)[:8]}")
-        pet, state = held_once_drawn(t, pet, big)
-        image = t.screen_pixels()
-        shot = t.screenshot(s.artifacts / "pet_at_144_dpi.png")
-        t.note(f"screenshot {shot}")
-        wrong = [(x, y) for (x, y), c in big.items() if image.pixel(x, y) != c]
-        s.expect(not wrong, f"{len(wrong)} of the pet's pixels on the screen are not bitmap 129 in 2 x 2 blocks, "
-                            f"e.g. {wrong[:8]}")
-        # Where the sprite is not, the window shows nothing of its own: the desktop around it.
-        inside_box = [(x, y) for x in range(120) for y in range(120) if (x, y) not in big]
-        s.expect(len({image.pixel(x, y) for x, y in inside_box}) <= 2,
-                 "the window shows more than the desktop where the sprite has no pixels")
+        # Walking, it shows its frames in sharp 2 x 2 blocks of the bitmaps' own colours.
+        t.release(pet)
+        pictures = {b: sprite(t.driver, exe, b)[0] for b in FRAME_BITMAPS}
+        corner, shown, image = caught_drawn(t, pet, pictures, SCALE_144)
+        t.note(f"caught showing bitmap {shown} at {corner}")
+        t.screenshot(s.artifacts / "pet_at_144_dpi.png")
         t.kill(pet)
 
         # Shot marks. The pet follows a still pointer (CursorLead), so it stands within a step
@@ -143,7 +148,9 @@ def scenario_pet_is_sharp_at_144_dpi(s):
         t.pointer_to(*cursor)
         baseline = t.screen_pixels()
         pet = t.start_pet(exe, hold=True)
-        t.driver.call("place", hwnd=pet.hwnd, x=corner[0], y=corner[1])
+        # Two pixels off the aim on each axis: a difference of exactly zero would keep the
+        # pet's old heading, and it would walk straight off; this way it treads around the aim.
+        t.driver.call("place", hwnd=pet.hwnd, x=corner[0] + 2, y=corner[1] + 2)
         t.release(pet)
         pet_box = (corner[0] - 16, corner[1] - 16, corner[0] + 60 * SCALE_144 + 16, corner[1] + 60 * SCALE_144 + 16)
         crop = SHOT_IMAGE
@@ -158,7 +165,7 @@ def scenario_pet_is_sharp_at_144_dpi(s):
             finally:
                 os.kill(pet.proc.pid, signal.SIGCONT)
             whole, partial = [], 0
-            for group in mark_components(image, colours, baseline, [pet_box]):
+            for group in mark_groups(image, colours, baseline, [pet_box]):
                 top_left = min(group, key=lambda p: (p[1], p[0]))
                 origin = (top_left[0] - SCALE_144 * first[0], top_left[1] - SCALE_144 * first[1])
                 drawn = {p: c for p, c in scaled(mark, SCALE_144, origin, crop).items()
@@ -229,10 +236,11 @@ def scenario_pet_lives_on_the_second_monitor(s):
 
 def scenario_pet_does_not_hide_behind_a_maximised_window(s):
     """A stressed pet whose foreground window is maximised sets out to seek it again and again,
-    but never walks off to its edge at about x = -8 and hides there: it keeps walking in sight."""
+    but never walks off to its edge at about x = -4 to hide there, under every window with its
+    timer stopped. With ShowOff it walks topmost, so every sample shows whether it hid."""
     exe = s.place_exe()
     # NoMischief1 and a full belly: stress stays 300, so no titles, shots or minimising.
-    s.write_save(exe, format_save(pet_record(NO_MISCHIEF_1, stress=300, fullness=2000)))
+    s.write_save(exe, format_save(pet_record(NO_MISCHIEF_1, SHOW_OFF, stress=300, fullness=2000)))
     own = s.start_own_window("maximised", seconds=120, x=200, y=150, width=400, height=300)
     s.expect(s.driver.call("show-window", hwnd=own.hwnd, cmd=3).ok, "could not maximise the driver's window")
     screen = s.driver.call("screen").one
@@ -241,44 +249,54 @@ def scenario_pet_does_not_hide_behind_a_maximised_window(s):
     s.driver.call("set-foreground", hwnd=own.hwnd)
     s.note(f"maximised window at {maximised}")
     pet = s.start_pet(exe)
+    # A new dialog comes to the front; the user goes back to the maximised window.
+    s.wait_until(lambda: s.driver.call("set-foreground", hwnd=own.hwnd).ok and s.sample(own.hwnd).get("foreground"),
+                 10, "the maximised window to be the foreground window again")
     watch = PetWatch(s, pet)
-    # A seek starts on 1 tick in 20: 300 ticks give about 15 starts.
-    moves, last = 0, None
+    # A seek starts on 1 tick in 20: 300 steps give about 15 starts; a pet that hid would stop.
+    moves, last, last_move = 0, None, time.monotonic()
     while moves < 300:
         p = watch.sample()
         if last and (p.x, p.y) != (last.x, last.y):
             moves += 1
+            last_move = p.t
         last = p
         s.expect(p.x >= -30, f"the pet went off the screen's left side to ({p.x},{p.y})")
-        state = s.sample(pet.hwnd)
-        s.expect(own.hwnd not in state.get("above", []),
-                 f"the pet is behind the maximised window at ({p.x},{p.y}): above it {state.get('above')}")
-        if len(watch.samples) % 50 == 0:
+        s.expect(p.topmost or not p.bottom,
+                 f"the pet hid at the bottom of the z-order, behind the maximised window, at ({p.x},{p.y})")
+        s.expect(p.t - last_move < 10, f"the pet stopped walking at ({p.x},{p.y})")
+        if len(watch.samples) % 40 == 0:
             s.expect(s.sample(own.hwnd).get("foreground"), "the maximised window is no longer the foreground window")
     s.expect(s.sample(own.hwnd).get("foreground"), "the maximised window is no longer the foreground window")
+    watch.save_track("beside-maximised")
     s.kill(pet)
 
 
 def scenario_readme_picture_at_96_and_192_dpi(s):
     """The pet at 96 and at 192 DPI side by side, as the README shows it (POMKI_UPDATE_DOCS=1
     also writes docs/pet_96_and_192_dpi.png)."""
-    pictures = []
+    pictures_taken = []
     for dpi, scale in ((96, 1), (192, 2)):
         with other_desktop(s, dpi=dpi) as t:
             expect_dpi(s, t, dpi)
             exe = t.place_exe(f"dpi{dpi}/pomki_pet.exe")
             t.write_save(exe, format_save(record(fullness=2000)))
-            front, _, _ = sprite(t.driver, exe, FRONT)
+            pictures = {b: sprite(t.driver, exe, b)[0] for b in FRAME_BITMAPS}
             pet = t.start_pet(exe, hold=True)
-            pet, _ = held_once_drawn(t, pet, scaled(front, scale))
+            t.driver.call("place", hwnd=pet.hwnd, x=300, y=300)
+            t.release(pet)
+            corner, _, _ = caught_drawn(t, pet, pictures, scale)
+            os.kill(pet.proc.pid, signal.SIGSTOP)
             path = t.screenshot(s.folder / f"dpi{dpi}.png")
-            pictures.append((path, 60 * scale))
+            pictures_taken.append((path, corner, 60 * scale))
             t.kill(pet)
-    size = pictures[-1][1] + 20
+    size = pictures_taken[-1][2] + 20
     parts = []
-    for path, side in pictures:
+    for path, (x, y), side in pictures_taken:
         part = s.folder / f"{path.stem}-crop.png"
-        subprocess.run(["convert", str(path), "-crop", f"{side}x{side}+0+0", "+repage", "-background", "#3a6ea5",
+        # The empty X screen is black: the pictures stand on a desktop blue instead.
+        subprocess.run(["convert", str(path), "-crop", f"{side}x{side}+{x}+{y}", "+repage", "-fill", "#3a6ea5",
+                        "-opaque", "black", "-background", "#3a6ea5",
                         "-gravity", "south", "-extent", f"{size}x{size}", str(part)], check=True, timeout=60)
         parts.append(str(part))
     out = s.artifacts / "pet_96_and_192_dpi.png"

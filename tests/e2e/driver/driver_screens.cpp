@@ -41,12 +41,15 @@ int CmdMonitors(const Args&) {
 }
 
 // Moves a window's corner to (x, y), its size, z-order and activation untouched: as if the
-// user had dropped it there.
+// user had dropped it there. The move is posted to the window's own thread, so a program that
+// is stopped makes it when it goes on, before its next timer message.
 int CmdPlace(const Args& args) {
     HWND hwnd = args.Hwnd();
     const int x = static_cast<int>(args.RequiredNum(L"x"));
     const int y = static_cast<int>(args.RequiredNum(L"y"));
-    if (!SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) return kQueryFailed;
+    if (!SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS)) {
+        return kQueryFailed;
+    }
     RECT r{};
     GetWindowRect(hwnd, &r);
     Emit(Json().Add("hwnd", HwndNumber(hwnd)).Add("rect", r).Text());
