@@ -57,16 +57,18 @@ def expect_dpi(s, t, dpi: int) -> None:
     s.expect(shown.get("dpi") == dpi, f"Wine does not show {dpi} DPI in the screens prefix: {shown}")
 
 
-def caught_drawn(t, pet, pictures: dict[int, dict], n: int, tries: int = 20):
+def caught_drawn(t, pet, pictures: dict[int, dict], n: int, tries: int = 20, keep: Path | None = None):
     """Stops the walking pet until it is caught drawn whole: its region is one frame's outline
     blown up n times, and inside it the screen shows that frame (or the other frame of its
     walking pair, which a repaint between ticks may draw) in n x n blocks. Returns the corner,
-    the bitmap shown and the screen."""
+    the bitmap shown and the screen (also kept as a PNG at `keep`)."""
     for _ in range(tries):
         os.kill(pet.proc.pid, signal.SIGSTOP)
         try:
             state = t.sample(pet.hwnd)
             image = t.screen_pixels()
+            if keep:
+                t.screenshot(keep)
         finally:
             os.kill(pet.proc.pid, signal.SIGCONT)
         left, top = state["rect"][:2]
@@ -285,9 +287,8 @@ def scenario_readme_picture_at_96_and_192_dpi(s):
             pet = t.start_pet(exe, hold=True)
             t.driver.call("place", hwnd=pet.hwnd, x=300, y=300)
             t.release(pet)
-            corner, _, _ = caught_drawn(t, pet, pictures, scale)
-            os.kill(pet.proc.pid, signal.SIGSTOP)
-            path = t.screenshot(s.folder / f"dpi{dpi}.png")
+            path = s.folder / f"dpi{dpi}.png"
+            corner, _, _ = caught_drawn(t, pet, pictures, scale, keep=path)
             pictures_taken.append((path, corner, 60 * scale))
             t.kill(pet)
     size = pictures_taken[-1][2] + 20
