@@ -15,7 +15,8 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES := cmake make g++ python3 googletest libgtest-dev libbenchmark-dev \
             clang libclang-rt-14-dev g++-mingw-w64-x86-64-win32 \
-            wine64 wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
+            wine64 wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils \
+            xserver-xephyr
 
 .PHONY: all deps win native fuzz-build resources-check exe-check dist reproducible-check test unit e2e e2e-repeat \
         fuzz fuzz-smoke bench run clean

@@ -15,4 +15,9 @@ inline constexpr int kEffectSize = 60;  // the window's width and height
 // pixels past the right or bottom edge before it wraps.
 Point NextSweepPosition(Point position, Size screen);
 
+// The same sweep over `area` (the rectangle around every monitor, whose corner need not be
+// (0, 0)) in steps of `step` pixels (50 times the pixel scale). A position left above or
+// left of the area, from monitors arranged otherwise, starts again at its top-left corner.
+Point NextSweepPosition(Point position, Rect area, int step);
+
 }  // namespace pomki

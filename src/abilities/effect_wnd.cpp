@@ -4,6 +4,8 @@
 
 #include "abilities/effect_sweep.h"
 #include "framework/app.h"
+#include "pet/screen_bounds.h"
+#include "render/screens_win.h"
 #include "resource_ids.h"
 
 namespace pomki::win {
@@ -22,8 +24,9 @@ CEffectWnd::CEffectWnd() : CModelessDialog(IDD_EFFECT_WND) {}
 
 BOOL CEffectWnd::OnInitDialog() {
     CDialog::OnInitDialog();
-    effectScreenSize_ = Size{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    effect_ = Frame::Load(CWinApp::ResourceModule(), IDB_FRONT, SIZE{kEffectSize, kEffectSize});
+    effectScreenArea_ = VirtualScreen();
+    scale_ = PixelScaleForDpi(static_cast<int>(WindowDpi(GetSafeHwnd())));
+    effect_ = Frame::Load(CWinApp::ResourceModule(), IDB_FRONT, SIZE{kEffectSize, kEffectSize}, scale_);
     ApplyEffectRegion();
     PlaceEffect();
     sweepTimer_.Start(GetSafeHwnd(), SWEEP_TIMER_ID, kSweepPeriodMs);
@@ -35,13 +38,14 @@ void CEffectWnd::ApplyEffectRegion() { ApplyFrameRegion(GetSafeHwnd(), effect_.r
 // At the top of the always-on-top windows and shown. Without SWP_NOACTIVATE: like a screen
 // saver, the sweep takes the foreground while it runs.
 void CEffectWnd::PlaceEffect() {
-    SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, effectPos.x, effectPos.y, kEffectSize, kEffectSize, SWP_SHOWWINDOW);
+    SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, effectPos.x, effectPos.y, kEffectSize * scale_, kEffectSize * scale_,
+                 SWP_SHOWWINDOW);
 }
 
 // One step of the sweep. The region and the picture were made at set-up: a step only gives
 // the window its shape again, repaints what lay below and moves.
 void CEffectWnd::OnTimer(UINT_PTR) {
-    effectPos = NextSweepPosition(effectPos, effectScreenSize_);
+    effectPos = NextSweepPosition(effectPos, effectScreenArea_, kSweepStep * scale_);
     ApplyEffectRegion();
     PlaceEffect();
 }

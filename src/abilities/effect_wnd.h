@@ -1,6 +1,6 @@
 // CEffectWnd: the screen-saver sweep that the ScreenSaver ability starts: a shaped,
-// borderless, always-on-top hamster that jumps 50 pixels every 10 ms, row by row over the
-// whole screen. Modeless; the care menu starts it and destroys it at the first mouse
+// borderless, always-on-top hamster that jumps 50 pixels every 10 ms, row by row over
+// every monitor (sizes and steps times the pixel scale on a scaled display). Modeless; the care menu starts it and destroys it at the first mouse
 // movement, and the object frees itself once its window is gone.
 #pragma once
 
@@ -37,7 +37,8 @@ private:
     void ApplyEffectRegion();
     void PlaceEffect();
 
-    Size effectScreenSize_;
+    Rect effectScreenArea_;  // the rectangle around every monitor, read at set-up
+    int scale_ = 1;          // the whole-number pixel scale of the monitors' DPI
     Frame effect_;  // effectImages and effectRegion: bitmap 129, made at set-up
     WindowTimer sweepTimer_;
 };

@@ -2,8 +2,11 @@
 #include <windows.h>
 
 #include "app/pet_app.h"
+#include "render/screens_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    // Before any window or screen DC: sizes and positions are then physical pixels everywhere.
+    pomki::win::BecomeDpiAware();
     pomki::win::CPetApp app;
     return app.Run();
 }

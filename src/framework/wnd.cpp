@@ -4,6 +4,11 @@
 
 namespace pomki::win {
 
+namespace {
+// Windows 8.1 and later; not in the headers for Windows 7.
+constexpr UINT kWmDpiChanged = 0x02E0;
+}  // namespace
+
 CWnd::~CWnd() {
     // An object that dies before its window: detach so the trampoline never sees a dead object.
     if (hwnd_) {
@@ -61,6 +66,9 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
+        break;
+    case kWmDpiChanged:
+        if (lParam && OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam))) return 0;
         break;
     default:
         if (message >= WM_USER) {

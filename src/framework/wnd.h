@@ -49,6 +49,10 @@ protected:
     // WM_CTLCOLOR* of the window and its controls: the background brush (we keep it), or
     // nullptr to leave the colours to the system.
     virtual HBRUSH OnCtlColor(HDC /*dc*/) { return nullptr; }
+    // WM_DPICHANGED: the window's monitor has another DPI now (`dpi`, 96 = 100 %) and the
+    // system suggests `suggested` as its new rectangle. True when the window resized itself;
+    // false leaves it to the system (which rescales a dialog made from a template).
+    virtual bool OnDpiChanged(UINT /*dpi*/, const RECT& /*suggested*/) { return false; }
     // The program's own messages (a notification-area callback, a registered message): the
     // result, or nothing to leave the message to the system.
     virtual std::optional<LRESULT> OnProgramMessage(UINT /*message*/, WPARAM, LPARAM) { return std::nullopt; }

@@ -7,17 +7,19 @@
 
 #include "pet/mischief.h"
 #include "pet/target_window.h"
+#include "pet/screen_bounds.h"
 
 namespace pomki {
 
 namespace {
 
-constexpr int32_t kHalfPet = kPetSize / 2;  // up to half the pet may leave the screen
+constexpr int32_t kHalfPet = kPetSize / 2;  // up to half the pet may leave the work area
 
 // Hunger levels below which each tick adds one more point of stress.
 constexpr std::array<int32_t, 3> kHungerLevels{200, 100, 50};
 
-// A seeking pet has arrived once the window's left edge lies less than this far left of it.
+// A seeking pet has arrived once the window's left edge lies less than this far left of it
+// (times the pixel scale, as every length of the walk below).
 constexpr int32_t kArrivalReach = 5;
 constexpr int32_t kSeekStep = 4;
 
@@ -67,8 +69,9 @@ void FinishWalkingStep(const PetState& pet, Behaviour& behaviour, PetPort& port)
 // Walks diagonally toward the cursor, the pet's centre aiming at it; no screen bounds.
 void CursorLeadStep(const PetState& pet, Behaviour& behaviour, PetPort& port) {
     behaviour.cursorPoint = port.CursorPos();
-    const int64_t dx = int64_t{behaviour.cursorPoint.x} - kHalfPet - behaviour.petX;
-    const int64_t dy = int64_t{behaviour.cursorPoint.y} - kHalfPet - behaviour.petY;
+    const int64_t half = int64_t{kHalfPet} * behaviour.scale;
+    const int64_t dx = behaviour.cursorPoint.x - half - behaviour.petX;
+    const int64_t dy = behaviour.cursorPoint.y - half - behaviour.petY;
     // On either axis a difference of exactly zero keeps whatever heading the pet had.
     if (dx > 0 && dy > 0) behaviour.heading = 1;
     else if (dx > 0 && dy < 0) behaviour.heading = 7;
@@ -79,32 +82,45 @@ void CursorLeadStep(const PetState& pet, Behaviour& behaviour, PetPort& port) {
 }
 
 // Walks level toward the foreground window's left edge and hides behind it on arrival.
-void WindowSeekingStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
-                       WindowRef foreground) {
-    const int64_t edge = port.WindowRect(foreground).left;
+void WindowSeekingStep(const PetState& pet, Behaviour& behaviour, PetPort& port, const Rect& window) {
+    const int64_t edge = window.left;
     const int64_t x = behaviour.petX;
-    if (x - kArrivalReach < edge && edge < x) {
+    const int32_t n = behaviour.scale;
+    if (x - kArrivalReach * n < edge && edge < x) {
         port.StopTimer();
         behaviour.framePhase = 0;
         behaviour.frameBase = kSlotTearful;
         port.ApplyFrameRegion(behaviour.FrameSlot());
         // Half a pet further left, under every window: behind the one it reached.
-        port.PlacePet(ZOrder::Bottom, behaviour.petX - kHalfPet, behaviour.petY);
+        port.PlacePet(ZOrder::Bottom, behaviour.petX - kHalfPet * n, behaviour.petY);
         return;
     }
     if (edge < x) {
         behaviour.heading = kHeadingWest;
-        behaviour.petX -= kSeekStep;
+        behaviour.petX -= kSeekStep * n;
         behaviour.frameBase = kSlotLeft;
     } else {
         behaviour.heading = kHeadingEast;
-        behaviour.petX += kSeekStep;
+        behaviour.petX += kSeekStep * n;
         behaviour.frameBase = kSlotRight;
     }
     FinishWalkingStep(pet, behaviour, port);
 }
 
-// Now and then turns one eighth to either side, steps, and stays within the screen.
+// Walks on to the foreground window only while it is one the pet can be seen peeking out
+// from; a pet that cannot seek roams free instead (and takes this tick's random step).
+void SeekOrRoamFree(const PetState& pet, Behaviour& behaviour, PetPort& port, WindowRef foreground,
+                    const Rect& petRect) {
+    const Rect window = port.WindowRect(foreground);
+    if (!CanSeekWindow(port.WorkAreas(), petRect, window, kHalfPet * behaviour.scale)) {
+        behaviour.roamMode = RoamFree;
+        return;
+    }
+    behaviour.roamMode = RoamToWindow;
+    WindowSeekingStep(pet, behaviour, port, window);
+}
+
+// Now and then turns one eighth to either side, steps, and stays on the work areas.
 void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
                     RandomSource& random) {
     const int p = random.Next(3);
@@ -114,15 +130,16 @@ void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
         if (behaviour.heading > kHeadingLast) behaviour.heading = 0;
         if (behaviour.heading < 0) behaviour.heading = kHeadingLast;
     }
+    const Point from{behaviour.petX, behaviour.petY};
     StepAlongHeading(pet, behaviour);
 
-    // The screen may have changed size since the last step. The heading stays: the pet
-    // slides along the edge or treads on the spot until a turn takes it away.
-    const Size screen = port.ScreenSize();
-    if (behaviour.petX > screen.cx - kHalfPet) behaviour.petX = screen.cx - kHalfPet;
-    if (behaviour.petY > screen.cy - kHalfPet) behaviour.petY = screen.cy - kHalfPet;
-    if (behaviour.petX < -kHalfPet) behaviour.petX = -kHalfPet;
-    if (behaviour.petY < -kHalfPet) behaviour.petY = -kHalfPet;
+    // The monitors and their taskbars may have changed since the last step. The heading
+    // stays: at an edge the pet slides along it or treads on the spot until a turn takes it
+    // away.
+    const Point kept = KeepOnWorkAreas(port.WorkAreas(), from, Point{behaviour.petX, behaviour.petY},
+                                       kHalfPet * behaviour.scale);
+    behaviour.petX = kept.x;
+    behaviour.petY = kept.y;
 
     FinishWalkingStep(pet, behaviour, port);
 }
@@ -131,7 +148,7 @@ void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
 // While a program holds the whole screen none of them happens and a seeking pet walks on
 // freely instead.
 void ActOnUserWindow(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random,
-                     FrontWindow& front, int wanderRoll, int mischiefRoll) {
+                     FrontWindow& front, const Rect& petRect, int wanderRoll, int mischiefRoll) {
     const bool retitle = kRetitleWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
     const bool minimise = !retitle && kMinimiseWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
     const bool seek = wanderRoll == 1 || behaviour.roamMode == RoamToWindow;
@@ -148,8 +165,7 @@ void ActOnUserWindow(PetState& pet, Behaviour& behaviour, PetPort& port, RandomS
     } else if (minimise) {
         MinimiseWindow(target, behaviour, port);
     } else {
-        behaviour.roamMode = RoamToWindow;
-        WindowSeekingStep(pet, behaviour, port, target);
+        SeekOrRoamFree(pet, behaviour, port, target, petRect);
     }
 }
 
@@ -162,8 +178,8 @@ ZOrder ShowOffPlacement(const PetState& pet) {
 void StepAlongHeading(const PetState& pet, Behaviour& behaviour) {
     // heading is kept in 0..7; the mask only keeps a stray value from reading past the table.
     const HeadingStep& step = kHeadingSteps[static_cast<std::size_t>(behaviour.heading & 7)];
-    behaviour.petX += step.dx;
-    behaviour.petY += step.dy;
+    behaviour.petX += step.dx * behaviour.scale;
+    behaviour.petY += step.dy * behaviour.scale;
     behaviour.frameBase = pet.IsOn(GoodLuck) ? kSlotLucky : step.frameBase;
 }
 
@@ -174,6 +190,7 @@ void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& r
     const Rect petRect = port.PetRect();
     behaviour.petX = petRect.left;
     behaviour.petY = petRect.top;
+    behaviour.scale = std::max(1, port.PixelScale());
 
     const WindowRef petWindow = port.PetWindow();
     const WindowRef foreground = port.ForegroundWindow();  // 0: the desktop reports none
@@ -213,7 +230,7 @@ void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& r
         // Tricks on the user's window and the walk to it need the user's window in front;
         // with none (the desktop, the taskbar, one of ours, a hung window, ...) the pet
         // keeps its mode, and only a free pet walks this tick.
-        ActOnUserWindow(pet, behaviour, port, random, front, wanderRoll, mischiefRoll);
+        ActOnUserWindow(pet, behaviour, port, random, front, petRect, wanderRoll, mischiefRoll);
     }
 
     if (behaviour.roamMode == RoamFree) RandomWalkStep(pet, behaviour, port, random);

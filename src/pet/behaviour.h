@@ -15,7 +15,8 @@ enum RoamMode : int32_t {
     RoamHalted = 2,    // left standing by the minimising act
 };
 
-// The pet window is always this size.
+// The pet window is this size at a pixel scale of 1; on a scaled display every size, step,
+// bound and offset of the walk is multiplied by the scale.
 inline constexpr int32_t kPetSize = 60;
 
 // The pet window's behaviour fields: not saved, all 0 at start.
@@ -27,6 +28,8 @@ struct Behaviour {
     int32_t framePhase = 0;
     RoamMode roamMode = RoamFree;
     Point cursorPoint{};
+    // The whole-number scale the pet's pixels are drawn at, read at the start of every tick.
+    int32_t scale = 1;
     // A grumble box is open: ticks keep running inside it, and they open no second box
     // (boxes nested without end would overflow the stack of an unattended pet).
     bool grumbleBoxOpen = false;

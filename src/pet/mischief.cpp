@@ -9,7 +9,7 @@ namespace pomki {
 
 namespace {
 
-constexpr int kShotSpread = 60;  // marks fall on a grid of pet-sized cells around the pet
+constexpr int kShotSpread = 60;  // marks fall on a grid of pet-sized cells around the pet (times the scale)
 constexpr int kVolleyShots = 20;
 constexpr double kShotHold = 0.1;
 
@@ -21,13 +21,13 @@ void StrikePose(Behaviour& behaviour, PetPort& port, int32_t slot) {
     port.PlacePet(ZOrder::TopMost, behaviour.petX, behaviour.petY);
 }
 
-// The four draws of one shot, as the mark's offset from the pet's corner.
-Point DrawShotOffset(RandomSource& random) {
+// The four draws of one shot, as the mark's offset from the pet's corner at pixel scale `scale`.
+Point DrawShotOffset(RandomSource& random, int32_t scale) {
     const int r1 = random.Next(10);
     const int r2 = random.Next(10);
     const int r3 = random.Next(10);
     const int r4 = random.Next(10);
-    return Point{kShotSpread * (r1 - r3), kShotSpread * (r2 - r4)};
+    return Point{kShotSpread * scale * (r1 - r3), kShotSpread * scale * (r2 - r4)};
 }
 
 void FireShot(const Behaviour& behaviour, PetPort& port, Point offset) {
@@ -60,7 +60,7 @@ constexpr std::array<MinimisePose, 5> kMinimisePoses{{
 
 void ShootScreen(Behaviour& behaviour, PetPort& port, RandomSource& random) {
     // The draws come before the pose, so the order of draws is the same as in a volley.
-    const Point offset = DrawShotOffset(random);
+    const Point offset = DrawShotOffset(random, behaviour.scale);
     StrikePose(behaviour, port, kSlotGun);
     FireShot(behaviour, port, offset);
 }
@@ -68,7 +68,7 @@ void ShootScreen(Behaviour& behaviour, PetPort& port, RandomSource& random) {
 void ShootVolley(Behaviour& behaviour, PetPort& port, RandomSource& random) {
     StrikePose(behaviour, port, kSlotAutoGun);
     for (int shot = 0; shot < kVolleyShots; ++shot) {
-        const Point offset = DrawShotOffset(random);
+        const Point offset = DrawShotOffset(random, behaviour.scale);
         FireShot(behaviour, port, offset);
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/geometry.h"
 
@@ -51,7 +52,6 @@ public:
     virtual WindowRef ForegroundWindow() = 0;         // 0 when the desktop reports none
     virtual Rect WindowRect(WindowRef window) = 0;    // any top-level window's rectangle
     virtual Point CursorPos() = 0;
-    virtual Size ScreenSize() = 0;
 
     virtual void ApplyFrameRegion(int frameSlot) = 0;  // shape and repaint the pet in this slot
     virtual void PlacePet(ZOrder z, int32_t x, int32_t y) = 0;  // 60 x 60 at (x, y)
@@ -69,6 +69,13 @@ public:
     // Other programs' windows
     virtual WindowFacts DescribeWindow(WindowRef window) = 0;
     virtual UserNotificationState NotificationState() = 0;
+
+    // Screens: monitors and scale
+    // Each monitor's work area (the monitor less its taskbar), in screen pixels, read afresh.
+    virtual std::vector<Rect> WorkAreas() = 0;
+    // The whole-number scale the pet's pixels are drawn at (PixelScaleForDpi of its monitor);
+    // the pet window is kPetSize times this wide and high.
+    virtual int PixelScale() = 0;
 };
 
 // Uniform draws in a fixed order; Next(m) is one draw reduced modulo m (0..m-1).

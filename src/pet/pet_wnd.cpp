@@ -9,7 +9,9 @@
 #include "care/care_menu_dlg.h"
 #include "framework/app.h"
 #include "pet/pet_events.h"
+#include "pet/screen_bounds.h"
 #include "resource_ids.h"
+#include "render/screens_win.h"
 #include "sound/sound_win.h"
 #include "state/pet_keeper.h"
 
@@ -87,7 +89,13 @@ BOOL CPetWnd::OnInitDialog() {
     }
     AddTrayIcon();
 
-    frames_.Load(CWinApp::ResourceModule());
+    // Drawn at the whole-number scale of its monitor's DPI, every pixel a sharp block.
+    scale_ = PixelScaleForDpi(static_cast<int>(WindowDpi(GetSafeHwnd())));
+    frames_.Load(CWinApp::ResourceModule(), scale_);
+    // The dialog template's size follows the dialog font and the DPI; the pet is as large as
+    // its frames from the start, where it stands.
+    SetWindowPos(GetSafeHwnd(), nullptr, 0, 0, kPetSize * scale_, kPetSize * scale_,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     host_.PetWindowReady(GetSafeHwnd());
     StartPet(pet_, behaviour_, *this);
     autosaveTimer_.Start(GetSafeHwnd(), AUTOSAVE_TIMER_ID, kAutosaveIntervalMs);
@@ -150,6 +158,20 @@ void CPetWnd::OnEndSession(bool ending) {
     if (ending) host_.SessionEnding();
 }
 
+// The pet was moved to a monitor of another DPI (or the user changed the scale): its frames
+// are made again at the new scale and it takes the size the system suggests a place for.
+bool CPetWnd::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    const int scale = PixelScaleForDpi(static_cast<int>(dpi));
+    if (scale != scale_) {
+        scale_ = scale;
+        frames_.Load(CWinApp::ResourceModule(), scale_);
+        ApplyFrameRegion(behaviour_.FrameSlot());
+    }
+    SetWindowPos(GetSafeHwnd(), nullptr, suggested.left, suggested.top, kPetSize * scale_, kPetSize * scale_,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
 void CPetWnd::OnLButtonDown(UINT, POINT) { PetThePet(pet_, behaviour_, *this); }
 
 void CPetWnd::OnRButtonDown(UINT, POINT) { OpenCareMenu(pet_, behaviour_, *this); }
@@ -165,17 +187,18 @@ void CPetWnd::OnTimer(UINT_PTR id) {
 
 // ---- PetPort ----
 
-Rect CPetWnd::PetRect() { return WindowRect(PetWindow()); }
+Rect CPetWnd::PetRect() {
+    RECT r{};
+    GetWindowRect(GetSafeHwnd(), &r);
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
 
 WindowRef CPetWnd::PetWindow() { return reinterpret_cast<WindowRef>(GetSafeHwnd()); }
 
 WindowRef CPetWnd::ForegroundWindow() { return reinterpret_cast<WindowRef>(GetForegroundWindow()); }
 
-Rect CPetWnd::WindowRect(WindowRef window) {
-    RECT r{};
-    GetWindowRect(reinterpret_cast<HWND>(window), &r);
-    return Rect{r.left, r.top, r.right, r.bottom};
-}
+// The frame the user sees: the pet peeks out from that edge, not from the invisible border.
+Rect CPetWnd::WindowRect(WindowRef window) { return VisibleFrame(reinterpret_cast<HWND>(window)); }
 
 Point CPetWnd::CursorPos() {
     POINT p{};
@@ -183,15 +206,14 @@ Point CPetWnd::CursorPos() {
     return Point{p.x, p.y};
 }
 
-Size CPetWnd::ScreenSize() { return Size{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
-
 void CPetWnd::ApplyFrameRegion(int frameSlot) {
     ::pomki::win::ApplyFrameRegion(GetSafeHwnd(), frames_.Region(frameSlot));
 }
 
 // SWP_NOACTIVATE: a placement must never take the keyboard focus from the user's window.
 void CPetWnd::PlacePet(ZOrder z, int32_t x, int32_t y) {
-    SetWindowPos(GetSafeHwnd(), InsertAfter(z), x, y, kPetSize, kPetSize, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    SetWindowPos(GetSafeHwnd(), InsertAfter(z), x, y, kPetSize * scale_, kPetSize * scale_,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
 void CPetWnd::StartTimer(int intervalMs) {
@@ -279,5 +301,10 @@ UserNotificationState CPetWnd::NotificationState() {
     if (FAILED(SHQueryUserNotificationState(&state))) return UserNotificationState::Unknown;
     return static_cast<UserNotificationState>(state);
 }
+
+// ---- Screens: monitors and scale ----
+
+// Read afresh at every step: monitors come and go, taskbars move and hide.
+std::vector<Rect> CPetWnd::WorkAreas() { return MonitorWorkAreas(); }
 
 }  // namespace pomki::win

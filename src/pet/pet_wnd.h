@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include <shellapi.h>
+
+#include <vector>
 // PetPort has an operation named MessageBox; keep <windows.h> from renaming it here.
 #undef MessageBox
 
@@ -50,6 +52,7 @@ protected:
     void OnRButtonDown(UINT keyFlags, POINT at) override;
     void OnTimer(UINT_PTR id) override;
     void OnEndSession(bool ending) override;
+    bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
     // The notification-area callback and Explorer's "TaskbarCreated".
     std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -62,7 +65,6 @@ private:
     WindowRef ForegroundWindow() override;
     Rect WindowRect(WindowRef window) override;
     Point CursorPos() override;
-    Size ScreenSize() override;
     void ApplyFrameRegion(int frameSlot) override;
     void PlacePet(ZOrder z, int32_t x, int32_t y) override;
     void StartTimer(int intervalMs) override;
@@ -79,6 +81,10 @@ private:
     WindowFacts DescribeWindow(WindowRef window) override;
     UserNotificationState NotificationState() override;
 
+    // Screens: monitors and scale
+    std::vector<Rect> WorkAreas() override;
+    int PixelScale() override { return scale_; }
+
     PetState& pet_;
     PetHost& host_;
     HDC screenDC_;     // the whole screen; the application owns it
@@ -93,6 +99,7 @@ private:
     // (menu open, hiding) still has its changes written.
     WindowTimer autosaveTimer_;
     UINT taskbarCreatedMessage_ = 0;
+    int scale_ = 1;  // the pixel scale the frames are loaded at: that of the pet's monitor
 };
 
 }  // namespace pomki::win

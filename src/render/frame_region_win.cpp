@@ -98,27 +98,40 @@ void ApplyFrameRegion(HWND window, HRGN slotRegion) {
     RepaintBelow(Rect{box.left, box.top, box.right, box.bottom}, below);
 }
 
-Frame Frame::Load(HINSTANCE module, int resourceId, SIZE imageSize) {
+namespace {
+
+// Bitmap `resourceId` of `module`, blown up `scale` times; the caller owns it.
+UniqueBitmap LoadScaledBitmap(HINSTANCE module, int resourceId, int scale) {
+    UniqueBitmap picture(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
+    if (!picture || scale <= 1) return picture;
+    return UniqueBitmap(ScaleBitmapNearest(picture.get(), scale));
+}
+
+}  // namespace
+
+Frame Frame::Load(HINSTANCE module, int resourceId, SIZE imageSize, int scale) {
+    if (scale < 1) scale = 1;
     Frame frame;
-    frame.images.reset(ImageList_Create(imageSize.cx, imageSize.cy, ILC_COLOR24 | ILC_MASK, 0, 0));
+    frame.images.reset(
+        ImageList_Create(imageSize.cx * scale, imageSize.cy * scale, ILC_COLOR24 | ILC_MASK, 0, 0));
     if (frame.images) {
-        UniqueBitmap picture(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
+        UniqueBitmap picture = LoadScaledBitmap(module, resourceId, scale);
         // The image list keeps its own copy of the picture.
         if (picture) ImageList_AddMasked(frame.images.get(), picture.get(), kMaskColour);
     }
     // A second, separate load only for the region; a failed load is reported by
     // BuildSpriteRegion.
-    UniqueBitmap regionSource(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
+    UniqueBitmap regionSource = LoadScaledBitmap(module, resourceId, scale);
     frame.region.reset(BuildSpriteRegion(regionSource.get()));
     return frame;
 }
 
-void FrameSet::Load(HINSTANCE module) {
+void FrameSet::Load(HINSTANCE module, int scale) {
     Release();
     for (int s = 0; s < kFrameSlotCount; ++s) {
         const FrameSlot& slot = kFrameSlots[static_cast<std::size_t>(s)];
         frames_[static_cast<std::size_t>(s)] =
-            Frame::Load(module, slot.resourceId, SIZE{slot.imageSize.cx, slot.imageSize.cy});
+            Frame::Load(module, slot.resourceId, SIZE{slot.imageSize.cx, slot.imageSize.cy}, scale);
     }
 }
 

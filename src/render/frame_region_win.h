@@ -24,8 +24,9 @@ struct Frame {
 
     // Loads bitmap `resourceId` of `module` twice: once into a new image list with images
     // of `imageSize`, once to build the region from. The effect window loads its one frame
-    // this way.
-    static Frame Load(HINSTANCE module, int resourceId, SIZE imageSize);
+    // this way. At a `scale` above 1 the picture, the image size and the region are all
+    // blown up that many times, nearest neighbour, so the shape matches the picture exactly.
+    static Frame Load(HINSTANCE module, int resourceId, SIZE imageSize, int scale = 1);
 };
 
 // The pet's fourteen frame slots, loaded together and released together.
@@ -46,7 +47,8 @@ public:
 
     // Loads every slot in order from `module`'s bitmap resources, replacing what was
     // loaded. A slot that fails stays empty and the next one is loaded all the same.
-    void Load(HINSTANCE module);
+    // Every picture and shape is drawn at the whole-number pixel `scale`.
+    void Load(HINSTANCE module, int scale = 1);
 
     // The slot's image list or region (we keep ownership); nullptr for an empty slot or a
     // slot number out of range.

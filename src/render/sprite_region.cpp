@@ -52,4 +52,24 @@ bool ScanSpriteRuns(std::span<const std::uint32_t> pixels, int width, int height
     return sink.TakeBatch(batch);
 }
 
+std::vector<std::uint32_t> ScalePixelsNearest(std::span<const std::uint32_t> pixels, int width, int height,
+                                              int scale) {
+    if (width <= 0 || height <= 0 || scale <= 0) return {};
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t h = static_cast<std::size_t>(height);
+    const std::size_t n = static_cast<std::size_t>(scale);
+    if (pixels.size() < w * h) return {};
+    std::vector<std::uint32_t> scaled;
+    scaled.reserve(w * h * n * n);
+    for (std::size_t row = 0; row < h; ++row) {
+        const std::size_t rowStart = scaled.size();
+        for (std::size_t x = 0; x < w; ++x) scaled.insert(scaled.end(), n, pixels[row * w + x]);
+        for (std::size_t copy = 1; copy < n; ++copy) {
+            scaled.insert(scaled.end(), scaled.begin() + static_cast<std::ptrdiff_t>(rowStart),
+                          scaled.begin() + static_cast<std::ptrdiff_t>(rowStart + w * n));
+        }
+    }
+    return scaled;
+}
+
 }  // namespace pomki

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "base/geometry.h"
 
@@ -47,5 +48,12 @@ public:
 // is shorter than width x height; returns false as soon as the sink refuses a batch.
 bool ScanSpriteRuns(std::span<const std::uint32_t> pixels, int width, int height,
                     RegionBatchSink& sink);
+
+// The picture of `pixels` (width x height words, in either row order) blown up `scale` times
+// on each axis, nearest neighbour: every pixel becomes a scale x scale block of its own
+// colour, with no smoothing, so pixel art stays sharp and its shape scales exactly. Empty
+// when the sizes or the scale are not positive or the buffer is too short.
+std::vector<std::uint32_t> ScalePixelsNearest(std::span<const std::uint32_t> pixels, int width, int height,
+                                              int scale);
 
 }  // namespace pomki

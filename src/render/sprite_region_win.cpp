@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "framework/handles.h"
 #include "render/sprite_region.h"
@@ -99,6 +100,37 @@ private:
 };
 
 }  // namespace
+
+HBITMAP ScaleBitmapNearest(HBITMAP bitmap, int scale) {
+    BITMAP record{};
+    if (!bitmap || scale <= 0 || GetObjectW(bitmap, sizeof record, &record) == 0) return nullptr;
+    const int width = record.bmWidth;
+    const int height = record.bmHeight;
+    if (width <= 0 || height <= 0) return nullptr;
+    const std::uint32_t* pixels = nullptr;
+    const UniqueBitmap source = CopyTo32Bit(bitmap, width, height, pixels);
+    if (!source) return nullptr;
+    const std::vector<std::uint32_t> scaled = ScalePixelsNearest(
+        std::span<const std::uint32_t>(pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
+        width, height, scale);
+    if (scaled.empty()) return nullptr;
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width * scale;
+    info.bmiHeader.biHeight = height * scale;  // bottom-up, as the copy is
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP result = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!result || !bits) {
+        if (result) DeleteObject(result);
+        return nullptr;
+    }
+    std::memcpy(bits, scaled.data(), scaled.size() * sizeof(std::uint32_t));
+    return result;
+}
 
 HRGN BuildSpriteRegion(HBITMAP bitmap) {
     if (!bitmap) {

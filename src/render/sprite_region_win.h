@@ -11,4 +11,8 @@ namespace pomki::win {
 // A null bitmap is reported with a message box, as the pet always has.
 HRGN BuildSpriteRegion(HBITMAP bitmap);
 
+// A new 32-bit bitmap of `bitmap` blown up `scale` times each way, nearest neighbour (every
+// pixel a sharp block); the caller owns it. nullptr when it cannot be made.
+HBITMAP ScaleBitmapNearest(HBITMAP bitmap, int scale);
+
 }  // namespace pomki::win

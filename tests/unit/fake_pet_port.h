@@ -27,9 +27,10 @@ struct PortCall {
         ForegroundWindow,
         WindowRect,
         CursorPos,
-        ScreenSize,
         DescribeWindow,
         NotificationState,
+        WorkAreas,
+        PixelScale,
         // actions
         ApplyFrameRegion,
         PlacePet,
@@ -114,9 +115,10 @@ inline void PrintTo(const PortCall& call, std::ostream* os) {
         case K::ForegroundWindow: *os << "ForegroundWindow()"; break;
         case K::WindowRect: *os << "WindowRect(" << call.window << ")"; break;
         case K::CursorPos: *os << "CursorPos()"; break;
-        case K::ScreenSize: *os << "ScreenSize()"; break;
         case K::DescribeWindow: *os << "DescribeWindow(" << call.window << ")"; break;
         case K::NotificationState: *os << "NotificationState()"; break;
+        case K::WorkAreas: *os << "WorkAreas()"; break;
+        case K::PixelScale: *os << "PixelScale()"; break;
         case K::ApplyFrameRegion: *os << "Apply(" << call.number << ")"; break;
         case K::PlacePet:
             *os << "Place(" << ZOrderName(call.z) << ", " << call.at.x << ", " << call.at.y << ")";
@@ -204,9 +206,19 @@ public:
         calls.push_back({.kind = PortCall::Kind::CursorPos});
         return cursor;
     }
-    Size ScreenSize() override {
-        calls.push_back({.kind = PortCall::Kind::ScreenSize});
-        return screen;
+
+    // Screens: monitors and scale. With no work areas given, one screen of `screen` pixels
+    // with no taskbar.
+    std::vector<Rect> workAreas;
+    int pixelScale = 1;
+    std::vector<Rect> WorkAreas() override {
+        calls.push_back({.kind = PortCall::Kind::WorkAreas});
+        if (workAreas.empty()) return {Rect{0, 0, screen.cx, screen.cy}};
+        return workAreas;
+    }
+    int PixelScale() override {
+        calls.push_back({.kind = PortCall::Kind::PixelScale});
+        return pixelScale;
     }
 
     void ApplyFrameRegion(int frameSlot) override { calls.push_back(PortCall::Apply(frameSlot)); }

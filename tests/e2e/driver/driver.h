@@ -96,5 +96,6 @@ std::vector<Command> OwnWindowCommands();
 std::vector<Command> TrayCommands();
 std::vector<Command> PoliteCommands();  // other programs' windows
 std::vector<Command> SavingCommands();
+std::vector<Command> ScreenCommands();
 
 }  // namespace e2e
