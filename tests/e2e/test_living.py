@@ -116,12 +116,13 @@ class OwnWindow:
 class BoxCloser:
     """Finds the pet's message boxes, remembers each one and closes it with its OK button."""
 
-    def __init__(self, s, pet, own: OwnWindow | None = None):
+    def __init__(self, s, pet, watch: PetWatch, own: OwnWindow | None = None):
         self.s = s
         self.pet = pet
+        self.watch = watch
         self.own = own
         self.boxes: list[dict] = []
-        self.closed_at: list[float] = []  # when each box was closed
+        self.closed_at: list[float] = []  # when each box was closed, on the clock of the pet's samples
         self._closed: set[int] = set()
 
     def poll(self) -> bool:
@@ -132,7 +133,7 @@ class BoxCloser:
             self.boxes.append(box)
             self._closed.add(box["hwnd"])
             self.s.click(box["hwnd"], IDOK)
-            self.closed_at.append(time.monotonic())
+            self.closed_at.append(self.watch.clock())
         for box in fresh:
             self.s.driver.call("wait-gone", hwnd=box["hwnd"], wait=10000)
         if fresh and self.own:
@@ -280,7 +281,7 @@ def scenario_contented_pet_walks_in_steps(s):
     watch_until(s, watch, 8, lambda: False)
     watch_until(s, watch, 60, lambda: enough_to_judge(s, watch, bounds=bounds), every=2.0)
     own = OwnWindow(s, x=420, y=560)
-    joined = time.monotonic()
+    joined = watch.clock()
     watch_until(s, watch, 16, lambda: hiding_place(watch.stands(joined)) is not None)
 
     track = watch.save_track("walk")
@@ -360,7 +361,7 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
         s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1)))
         pet = s.start_pet(exe)
         watch = PetWatch(s, pet)
-        boxes = BoxCloser(s, pet)
+        boxes = BoxCloser(s, pet, watch)
         if not (boxes_seen and volley_marks):
             # The pet shown alone is the foreground window; its first ticks may already have
             # opened a grumbling box, which then is (the box's owner is the pet).
@@ -464,7 +465,7 @@ def scenario_guarded_pet_plays_no_tricks(s):
     watch = PetWatch(s, pet)
     desktop = Desktop(s, pet)
     own = OwnWindow(s, x=960, y=560)
-    boxes = BoxCloser(s, pet, own)
+    boxes = BoxCloser(s, pet, watch, own)
     started = time.monotonic()
     for round_ in range(5):
         watch_until(s, watch, 4, lambda: False, boxes)
@@ -496,7 +497,7 @@ def scenario_pet_follows_the_pointer(s):
     pet = s.start_pet(exe)
     watch = PetWatch(s, pet)
     own = OwnWindow(s, x=700, y=480)
-    boxes = BoxCloser(s, pet, own)
+    boxes = BoxCloser(s, pet, watch, own)
 
     # Two walks to the pointer; more, to (120, 290) and back to (220, 170), while too few single
     # steps were seen to judge its frames (a busy machine samples it less often).
@@ -514,7 +515,7 @@ def scenario_pet_follows_the_pointer(s):
         s.expect(watch_until(s, watch, 45, lambda: near(watch.stands()[-1]), boxes),
                  f"the pet's centre did not come to the pointer at {target} within 45 s: last {watch.stands()[-1]}")
         s.note(f"the pet reached {target} in {time.monotonic() - since:.1f} s")
-        arrived = time.monotonic()
+        arrived = watch.clock()
         watch_until(s, watch, 2, lambda: False, boxes)
         for stand in watch.stands(arrived):
             s.expect(near(stand), f"the pet's centre strayed from the pointer at {target}: {stand}")

@@ -1,7 +1,8 @@
 """Watching the pet window and judging its walk.
 
-`PetWatch` samples the pet window, each sample taken in one driver call (corner, size, shape,
-topmost and place in the z-order together), and groups samples into `Stand`s: samples in a row
+`PetWatch` samples the pet window, each sample read whole by the driver (corner, size, shape,
+topmost and place in the z-order together), many samples in one driver call that watches the
+window for a while, timed on the driver's clock; and groups samples into `Stand`s: samples in a row
 with the pet at one corner in one shape. `expect_walk` judges a track of stands: each move a
 whole number of steps of the pet's headings, as many as the time allows, within the bounds; the
 walking frame shown after a step; each tick showing the other frame of its walking pair; a
@@ -43,7 +44,8 @@ HIDE_SHIFT = 30  # a pet that reached a window's edge stands this much further l
 ARRIVAL_REACH = 5  # it has reached the edge once the edge lies less than this left of it
 SEEK_STEP = 4  # a step toward the edge
 
-SAMPLE_PAUSE = 0.01  # between two samples of the pet window
+SAMPLE_PAUSE_MS = 5  # between two samples of the pet window, inside the driver
+WATCH_CHUNK = 0.4  # seconds of watching in one driver call, between two looks at the track
 STILL_SECONDS = 4.0  # how long a pet whose timer stopped is watched for any change
 
 # ---------------------------------------------------------------------------------------------
@@ -52,7 +54,7 @@ STILL_SECONDS = 4.0  # how long a pet whose timer stopped is watched for any cha
 
 @dataclasses.dataclass(frozen=True)
 class Sample:
-    t: float  # when the driver's reply came; the window was read between `sent` and `t`
+    t: float  # when the read of the window ended (driver's clock, s); it began at `sent`
     x: int
     y: int
     width: int
@@ -60,7 +62,7 @@ class Sample:
     frames: frozenset  # the frame bitmaps whose shape the window's shape equals; empty for none
     topmost: bool
     bottom: bool  # no visible top-level window below it
-    sent: float = 0.0  # when the request went to the driver
+    sent: float = 0.0  # when the read of the window began
 
 
 def frames_text(frames: frozenset) -> str:
@@ -76,15 +78,16 @@ class Stand:
     frames: frozenset
     topmost: bool  # in the last of its samples
     size: tuple  # (width, height) in the last of its samples
-    first: float  # reply time of its first sample
-    last: float  # reply time of its last sample
+    first: float  # end of the read of its first sample
+    last: float  # end of the read of its last sample
     count: int
-    first_sent: float = 0.0  # request time of its first sample
-    last_sent: float = 0.0  # request time of its last sample
+    first_sent: float = 0.0  # start of the read of its first sample
+    last_sent: float = 0.0  # start of the read of its last sample
 
     @property
     def seen_at_least(self) -> float:
-        """How long it surely stood: from the reply of its first sample to the request of its last."""
+        """How long it surely stood: from the end of the read of its first sample to the start of
+        the read of its last."""
         return self.last_sent - self.first
 
     @property
@@ -148,6 +151,8 @@ class PetWatch:
         self._frames_of_shape = {pixels: frozenset(bitmaps) for pixels, bitmaps in shapes.items()}
         self._frames_of_rects = {}
         self._noted = None
+        self._offset = (float("-inf"), float("inf"))  # bounds of time.monotonic() less the driver's clock
+        self.sample()  # and so the two clocks are lined up from the start
 
     def _frames(self, rects: tuple) -> frozenset:
         if rects not in self._frames_of_rects:
@@ -156,23 +161,47 @@ class PetWatch:
             self._frames_of_rects[rects] = self._frames_of_shape.get(pixels, frozenset())
         return self._frames_of_rects[rects]
 
-    def sample(self) -> Sample:
-        sent = time.monotonic()
-        reply = self.driver.call("sample", hwnd=self.pet.hwnd)
-        if not reply.ok:
+    def clock(self, t: float | None = None) -> float:
+        """A time of this process (time.monotonic(), now by default) on the clock of the samples."""
+        low, high = self._offset
+        return (time.monotonic() if t is None else t) - (low + high) / 2
+
+    def track(self, seconds: float) -> list:
+        """Samples the pet window for this long in one driver call; returns the new samples (the
+        first and the last of each run of equal ones)."""
+        asked = time.monotonic()
+        reply = self.driver.call("watch", hwnd=self.pet.hwnd, ms=max(0, int(seconds * 1000)), every=SAMPLE_PAUSE_MS,
+                                 timeout=seconds + 30)
+        answered = time.monotonic()
+        span = next((o for o in reply.objects if "start" in o), None)
+        if not reply.ok or span is None:
             self.s.fail(f"the pet window is gone (process {'running' if self.pet.running() else 'ended'})")
-        state = reply.one
-        rects = tuple(tuple(r) for r in state.get("list", []))
-        left, top, right, bottom = state["rect"]
-        sample = Sample(time.monotonic(), left, top, right - left, bottom - top, self._frames(rects),
-                        bool(state["topmost"]), state["below"] == 0, sent)
-        self.samples.append(sample)
-        seen = (sample.x, sample.y, sample.frames, sample.topmost)
-        if seen != self._noted:
-            self._noted = seen
-            self.s.note(f"pet ({sample.x},{sample.y}) {sample.width}x{sample.height} {frames_text(sample.frames)}"
-                        f"{' topmost' if sample.topmost else ''}")
-        return sample
+        # The driver's clock against this process's: the command ran between the request and the reply.
+        low, high = self._offset
+        low, high = max(low, asked - span["start"] / 1e6), min(high, answered - span["end"] / 1e6)
+        self._offset = (low, high) if low <= high else (high, high)
+        fresh = []
+        for run in reply.objects:
+            if "rect" not in run:
+                continue
+            rects = tuple(tuple(r) for r in run.get("list", []))
+            left, top, right, bottom = run["rect"]
+            reads = [(run["first_sent"], run["first"])] + ([(run["last_sent"], run["last"])] if run["count"] > 1 else [])
+            for sent, got in reads:
+                fresh.append(Sample(got / 1e6, left, top, right - left, bottom - top, self._frames(rects),
+                                    bool(run["topmost"]), run["below"] == 0, sent / 1e6))
+        for sample in fresh:
+            seen = (sample.x, sample.y, sample.frames, sample.topmost)
+            if seen != self._noted:
+                self._noted = seen
+                self.s.note(f"pet ({sample.x},{sample.y}) {sample.width}x{sample.height} {frames_text(sample.frames)}"
+                            f"{' topmost' if sample.topmost else ''}")
+        self.samples += fresh
+        return fresh
+
+    def sample(self) -> Sample:
+        """One sample of the pet window now."""
+        return self.track(0)[-1]
 
     def stands(self, since: float = 0.0) -> list:
         return settle([p for p in self.samples if p.t >= since])
@@ -432,25 +461,24 @@ def minimising_poses(stands: list) -> tuple[list, int]:
 
 def watch_until(s, watch: PetWatch, seconds: float, done, boxes=None, every: float = 0.1):
     """Samples the pet until done() holds or the time is up; closes message boxes meanwhile.
-    Returns what done() returned last."""
+    Returns what done() returned last. The pet is watched by the driver a while at a time (at
+    least `every` seconds) and done() is asked in between."""
     deadline = time.monotonic() + seconds
-    checked = 0.0
-    while time.monotonic() < deadline:
-        watch.sample()
-        if time.monotonic() - checked >= every:
-            checked = time.monotonic()
-            if boxes:
-                boxes.poll()
-            result = done()
-            if result:
-                return result
-        time.sleep(SAMPLE_PAUSE)
-    return done()
+    while True:
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            return done()
+        watch.track(min(max(every, WATCH_CHUNK), remaining))
+        if boxes:
+            boxes.poll()
+        result = done()
+        if result:
+            return result
 
 
 def expect_still(s, watch: PetWatch, seconds: float, what: str) -> Stand:
     """The pet neither moves nor changes its shape for a while: its timer has stopped."""
-    since = time.monotonic()
+    since = watch.clock()
     watch_until(s, watch, seconds, lambda: False)
     stands = watch.stands(since)
     s.expect(len(stands) == 1, f"{what}, the pet still changed: {[str(x) for x in stands]}")
