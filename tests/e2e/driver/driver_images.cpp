@@ -542,7 +542,7 @@ int CmdWatch(const Args& args) {
     bool gone = false;
     for (;;) {
         const int64_t sent = Microseconds();
-        if (sent - start > span) break;
+        if (!runs.empty() && sent - start > span) break;  // at least one sample
         if (!IsWindow(hwnd)) {
             gone = true;
             break;
