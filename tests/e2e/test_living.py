@@ -20,10 +20,9 @@ from constants import (AUTO_GUN, CURSOR_LEAD, FRONT, GUN, IDOK, MISCHIEF_GUARD, 
                        TEARFUL)
 from savefile import format_save, pet_record, stressed_record
 from scenario import winpath
-from walk import (ALL_STEPS, PHASE, Stand, ARRIVAL_REACH, DIAGONAL_STEPS, HIDE_SHIFT, STILL_SECONDS, PetWatch, expect_still,
-                  expect_tick_rate, expect_walk, halted, max_steps, hiding_place, minimising_poses, reachable, unplaced_pose,
-                  walk_before_hiding,
-                  walk_bounds, watch_until)
+from walk import (ALL_STEPS, ARRIVAL_REACH, DIAGONAL_STEPS, HIDE_SHIFT, PHASE, STILL_SECONDS, PetWatch, Stand,
+                  expect_still, expect_tick_rate, expect_walk, halted, hiding_place, max_steps, minimising_act,
+                  reachable, unplaced_pose, walk_before_hiding, walk_bounds, watch_until)
 
 # The ten titles a stressed pet gives the window the user works in.
 TITLE_LINES = (
@@ -395,8 +394,11 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
                    f"{len(volley_marks)} shot mark pixels")
             # A box in front of the pet may have been minimised, which stops the pet.
             stands = watch.stands()
-            walked = stands[:minimising_poses(stands)[1]]
+            act = minimising_act(stands)
+            walked = stands[:act[0]] if act else stands
             report = expect_walk(s, walked, bounds=walk_bounds(s), boxes_closed_at=boxes.closed_at)
+            if act:
+                expect_rest_of_boxed_tick(s, stands[act[0]:act[1] + 1], stands[act[1] + 1:], boxes, walk_bounds(s))
             # A volley pose is placed topmost once it is shaped (a stand between the two is no pose).
             unplaced = [x for i, x in enumerate(stands) if x.shows(AUTO_GUN) and unplaced_pose(stands, i)]
             s.expect(all(x.topmost for x in volleys() if x not in unplaced),
@@ -429,12 +431,15 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
             return not boxes.closed_last and last.last - last.first > 0.5
 
         watch_until(s, watch, 8, act_over, boxes)
+        watch.save_track(f"run{attempt}")
         bounds = walk_bounds(s)
         stands = watch.stands()
-        last_tearful = max((i for i, x in enumerate(stands) if x.topmost and x.shows(TEARFUL)), default=-1)
-        poses, act = minimising_poses(stands[:last_tearful + 1])
-        s.expect(poses and poses[-1].shows(TEARFUL) and act > 0,
-                 f"after minimising, the pet did not stand topmost in the tearful frame: {[str(x) for x in stands[-6:]]}")
+        found = minimising_act(stands)
+        s.expect(found and found[0] > 0,
+                 f"after minimising, the pet did not strike the act's poses, topmost, the last one in the tearful frame: "
+                 f"{[str(x) for x in stands[-8:]]}")
+        act, last_tearful = found
+        poses = stands[act:last_tearful + 1]
         # Struck where the pet stood; the first pose has the outline of the front view, so a last
         # step that showed the front view is seen as part of it. The pet may have walked on
         # unseen between the last stand seen and the act (while the driver's window opened):

@@ -18,6 +18,7 @@ from __future__ import annotations
 
 import collections
 import dataclasses
+import threading
 import time
 from pathlib import Path
 
@@ -196,7 +197,7 @@ class PetWatch:
                 self._noted = seen
                 self.s.note(f"pet ({sample.x},{sample.y}) {sample.width}x{sample.height} {frames_text(sample.frames)}"
                             f"{' topmost' if sample.topmost else ''}")
-        self.samples += fresh
+        self.samples = self.samples + fresh  # a new list: another thread may be reading the old one
         return fresh
 
     def sample(self) -> Sample:
@@ -204,7 +205,7 @@ class PetWatch:
         return self.track(0)[-1]
 
     def stands(self, since: float = 0.0) -> list:
-        return settle([p for p in self.samples if p.t >= since])
+        return settle([p for p in list(self.samples) if p.t >= since])
 
     def expect_picture(self, stand: Stand, bitmap: int) -> None:
         """On the screen, the pet standing still shows this very bitmap (frames of one outline
@@ -459,21 +460,54 @@ def minimising_poses(stands: list) -> tuple[list, int]:
     return poses, start
 
 
+def minimising_act(stands: list):
+    """(the index of the first, the index of the last) stand of the last minimising act in a
+    track, or None: poses at one corner, topmost, in the shapes of the tearful frame and of the
+    front view's second frame, both shown, the last one tearful. (A walking frame reshaped while
+    the pet still stood topmost after a volley shows one shape alone.)"""
+    last = max((i for i, x in enumerate(stands) if x.topmost and x.shows(TEARFUL)), default=None)
+    if last is None:
+        return None
+    poses, first = minimising_poses(stands[:last + 1])
+    if not (any(x.shows(FRONT_STEP) for x in poses) and len({x.corner for x in poses}) == 1):
+        return None
+    return first, last
+
+
 def watch_until(s, watch: PetWatch, seconds: float, done, boxes=None, every: float = 0.1):
     """Samples the pet until done() holds or the time is up; closes message boxes meanwhile.
-    Returns what done() returned last. The pet is watched by the driver a while at a time (at
-    least `every` seconds) and done() is asked in between."""
+    Returns what done() returned last. The driver watches the pet all along, on a thread of its
+    own, a while per call; boxes are looked for and done() is asked every `every` seconds (a box
+    being closed does not stop the watching)."""
     deadline = time.monotonic() + seconds
-    while True:
-        remaining = deadline - time.monotonic()
-        if remaining <= 0:
-            return done()
-        watch.track(min(max(every, WATCH_CHUNK), remaining))
-        if boxes:
-            boxes.poll()
-        result = done()
-        if result:
-            return result
+    stop = threading.Event()
+    failure = []
+
+    def keep_watching():
+        try:
+            while not stop.is_set():
+                watch.track(WATCH_CHUNK)
+        except BaseException as error:  # noqa: B036 (given to the scenario's thread below)
+            failure.append(error)
+
+    watcher = threading.Thread(target=keep_watching, daemon=True)
+    watcher.start()
+    try:
+        while True:
+            time.sleep(min(every, max(0.0, deadline - time.monotonic())))
+            if failure:
+                break
+            if boxes:
+                boxes.poll()
+            result = done()
+            if result or time.monotonic() >= deadline:
+                break
+    finally:
+        stop.set()
+        watcher.join()
+    if failure:
+        raise failure[0]
+    return done()
 
 
 def expect_still(s, watch: PetWatch, seconds: float, what: str) -> Stand:
