@@ -364,27 +364,47 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
                                               or (move[0] == 0 and after.x in bounds[:2]))
         # Three steps or more may come back to a single step (there and back again).
         maybe_more = any(after.corner in reachable(before.corner, steps, k, bounds) for k in range(3, most + 1))
-        if (move in steps and (one_tick or not (along_bound or maybe_more))
-                and after.seen_at_least >= SETTLED):
+        # The reshape seen at the old corner, then at once the move in that shape: the placing that
+        # ends the tick of that reshape, however briefly it stood before the next tick.
+        reshaped_then_placed = gap <= NEXT_SAMPLE and after.frames == before.frames
+        if move in steps and (reshaped_then_placed or ((one_tick or not (along_bound or maybe_more))
+                                                       and after.seen_at_least >= SETTLED)):
             pair = STEP_PAIRS[move]
             s.expect(after.shows(*pair), f"a step of {move} shows {frames_text(after.frames)}, "
                                          f"not a frame of {pair}: {before} -> {after}")
             report.single_steps += 1
 
     # The frames one after the other, whatever the corner: each tick shows the other frame.
-    runs = []  # [frames, first seen (reply), first asked, last seen (reply), last asked]
+    runs = []  # stands in a row with the same frames
     for stand in stands:
-        if runs and runs[-1][0] == stand.frames:
-            runs[-1][3:] = [stand.last, stand.last_sent]
+        if runs and runs[-1][-1].frames == stand.frames:
+            runs[-1].append(stand)
         else:
-            runs.append([stand.frames, stand.first, stand.first_sent, stand.last, stand.last_sent])
-    for (frames, first, first_sent, last, last_sent), (next_frames, next_first, *_) in zip(runs, runs[1:]):
-        was, now = phase(frames), phase(next_frames)
-        surely_one_tick = last_sent - first >= SETTLED and last - first_sent <= ONE_TICK
-        if was is None or now is None or next_first - last_sent > NEXT_SAMPLE or not surely_one_tick:
+            runs.append([stand])
+
+    def on_bound(stand):
+        return bounds is not None and (stand.x in bounds[:2] or stand.y in bounds[2:])
+
+    for before, run, after in zip([None] + runs, runs, runs[1:]):
+        first, last, next_first = run[0], run[-1], after[0]
+        was, now = phase(first.frames), phase(next_first.frames)
+        if was is None or now is None or next_first.first - last.last_sent > NEXT_SAMPLE:
+            continue
+        # Surely one tick: seen for about the time of one; or its reshape where the last tick had
+        # placed the pet, its single step, and the next tick's reshape there, all seen one right
+        # after the other (a tick unseen in between would have moved the pet once more).
+        timed = last.last_sent - first.first >= SETTLED and last.last - first.first_sent <= ONE_TICK
+        corners = [x.corner for x in run]
+        stepped = (before is not None and before[-1].corner == first.corner and next_first.corner == last.corner
+                   and len(set(corners)) == 2 and corners.index(last.corner) == corners.count(first.corner)
+                   and (last.x - first.x, last.y - first.y) in steps
+                   and first.first - before[-1].last_sent <= NEXT_SAMPLE
+                   and all(b.first - a.last_sent <= NEXT_SAMPLE for a, b in zip(run, run[1:]))
+                   and not any(on_bound(x) for x in run))
+        if not (timed or stepped):
             continue
         s.expect(now != was, f"two ticks in a row show the same frame of their walking pairs: "
-                             f"{frames_text(frames)} until {last:.3f}, then {frames_text(next_frames)}")
+                             f"{frames_text(first.frames)} until {last.last:.3f}, then {frames_text(next_first.frames)}")
         report.phase_checks += 1
     return report
 
@@ -446,13 +466,14 @@ def minimising_poses(stands: list) -> tuple[list, int]:
     """The stands at the end of a track that are poses of the minimising act: topmost, in the
     shape of the tearful frame or of the front view's second frame; and the index of the first
     stand of the act (before it, the walk). The first pose, shaped before it was placed topmost,
-    may have been caught in between: that stand belongs to the act, not to the walk."""
+    may have been caught in between, where the act is struck: that stand belongs to the act, not
+    to the walk (a last step's reshape in the same outline, at the corner before it, does not)."""
     poses = []
     start = len(stands)
     for index in range(len(stands) - 1, -1, -1):
         stand = stands[index]
         if not (stand.topmost and stand.shows(TEARFUL, FRONT_STEP)):
-            if poses and stand.shows(TEARFUL) and unplaced_pose(stands, index):
+            if poses and stand.shows(TEARFUL) and stand.corner == poses[0].corner and unplaced_pose(stands, index):
                 start = index
             break
         poses.insert(0, stand)
