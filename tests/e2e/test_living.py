@@ -563,8 +563,10 @@ def scenario_pet_follows_the_pointer(s):
     report = expect_walk(s, stands, steps=DIAGONAL_STEPS, boxes_closed_at=boxes.closed_at)
     s.note(f"{report}")
     s.expect(report.single_steps >= SINGLE_STEPS_TO_JUDGE, f"too few single steps seen: {report}")
-    # Each box takes the foreground once, until the driver brings its window back; the pet never does.
-    s.expect(len(own.times_not_in_front()) <= len(boxes.boxes),
+    # Each box takes the foreground, and its owner, the pet, is activated when the box is closed
+    # (on a busy machine that may come after the driver brought its window back): at most two
+    # losses per box. The pet never takes the foreground of its own accord.
+    s.expect(len(own.times_not_in_front()) <= 2 * len(boxes.boxes),
              f"the driver's window lost the foreground {len(own.times_not_in_front())} times "
              f"with {len(boxes.boxes)} message boxes")
     s.expect_equal(own.titles(), [], "titles given to the driver's window by a pet following the pointer")
