@@ -367,8 +367,16 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
         # The reshape seen at the old corner, then at once the move in that shape: the placing that
         # ends the tick of that reshape, however briefly it stood before the next tick.
         reshaped_then_placed = gap <= NEXT_SAMPLE and after.frames == before.frames
-        if move in steps and (reshaped_then_placed or ((one_tick or not (along_bound or maybe_more))
-                                                       and after.seen_at_least >= SETTLED)):
+        # Or a placing for sure, however sparse the samples: the next tick's reshape follows it at
+        # the same corner (a reshape is followed by a move, and off the bounds every walking step
+        # moves the pet). One tick made the move: no two steps add up to one, and three or more
+        # are ruled out above.
+        following = stands[index + 1] if index + 1 < len(stands) else None
+        off_bounds = bounds is None or not (after.x in bounds[:2] or after.y in bounds[2:])
+        placed = (following is not None and following.corner == after.corner and following.frames != after.frames
+                  and following.first - after.last_sent <= TICK and off_bounds and not (along_bound or maybe_more))
+        if move in steps and (reshaped_then_placed or placed or ((one_tick or not (along_bound or maybe_more))
+                                                                 and after.seen_at_least >= SETTLED)):
             pair = STEP_PAIRS[move]
             s.expect(after.shows(*pair), f"a step of {move} shows {frames_text(after.frames)}, "
                                          f"not a frame of {pair}: {before} -> {after}")
@@ -388,20 +396,26 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
     for before, run, after in zip([None] + runs, runs, runs[1:]):
         first, last, next_first = run[0], run[-1], after[0]
         was, now = phase(first.frames), phase(next_first.frames)
-        if was is None or now is None or next_first.first - last.last_sent > NEXT_SAMPLE:
+        if was is None or now is None:
             continue
         # Surely one tick: seen for about the time of one; or its reshape where the last tick had
         # placed the pet, its single step, and the next tick's reshape there, all seen one right
         # after the other (a tick unseen in between would have moved the pet once more).
-        timed = last.last_sent - first.first >= SETTLED and last.last - first.first_sent <= ONE_TICK
+        at_once = next_first.first - last.last_sent <= NEXT_SAMPLE
+        timed = at_once and last.last_sent - first.first >= SETTLED and last.last - first.first_sent <= ONE_TICK
         corners = [x.corner for x in run]
-        stepped = (before is not None and before[-1].corner == first.corner and next_first.corner == last.corner
+        stepped = (at_once and before is not None and before[-1].corner == first.corner and next_first.corner == last.corner
                    and len(set(corners)) == 2 and corners.index(last.corner) == corners.count(first.corner)
                    and (last.x - first.x, last.y - first.y) in steps
                    and first.first - before[-1].last_sent <= NEXT_SAMPLE
                    and all(b.first - a.last_sent <= NEXT_SAMPLE for a, b in zip(run, run[1:]))
                    and not any(on_bound(x) for x in run))
-        if not (timed or stepped):
+        # Or the last tick of this frame placed the pet where the next one's reshape is seen at
+        # once (off the bounds every walking step moves the pet, so no tick came in between; a
+        # pose in between would have stood topmost for longer than this gap).
+        placed_then_reshaped = (next_first.corner == last.corner and next_first.first - last.last_sent <= 2 * NEXT_SAMPLE
+                                and not (on_bound(last) or last.topmost or next_first.topmost))
+        if not (timed or stepped or placed_then_reshaped):
             continue
         s.expect(now != was, f"two ticks in a row show the same frame of their walking pairs: "
                              f"{frames_text(first.frames)} until {last.last:.3f}, then {frames_text(next_first.frames)}")
