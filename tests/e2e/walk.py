@@ -456,10 +456,12 @@ def walk_before_hiding(stands: list) -> list:
     return stands[:place[0] + 1] if place else stands
 
 
-def halted(watch: PetWatch, seconds: float = 7.0) -> bool:
+def halted(watch: PetWatch, seconds: float = 7.0, since: float = 0.0) -> bool:
     """Whether the pet has not changed for longer than any pose, or the closing of a few message
-    boxes, holds it up: its timer stopped."""
-    last = watch.stands()[-1] if watch.samples else None
+    boxes, holds it up: its timer stopped. Only samples since `since` count (a pet stopped by the
+    scenario for a screenshot before then stands still meanwhile too)."""
+    stands = watch.stands(since)
+    last = stands[-1] if stands else None
     return bool(last and last.last - last.first > seconds)
 
 
