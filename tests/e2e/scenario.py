@@ -484,6 +484,11 @@ class Scenario:
                 out.append(hexdump(data))
             else:
                 out.append(f"  {path}: no file")
+        for track in sorted(self.folder.rglob("*.track.txt")):
+            lines = track.read_text(encoding="utf-8").splitlines()
+            out.append(f"  {track}: the last {min(len(lines), 30)} of {len(lines)} samples (time, corner, size, frames, "
+                       f"topmost)")
+            out += [f"    {line}" for line in lines[-30:]]
         with contextlib.suppress(Exception):
             shot = self.screenshot(self.artifacts / f"{self.name}.png")
             out.append(f"  screenshot: {shot}")

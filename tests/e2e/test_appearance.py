@@ -26,8 +26,16 @@ def scenario_exe_holds_its_pictures_icon_and_sounds(s):
 
     icons = [r for r in resources if r.get("type") == RT_GROUP_ICON and r.get("id") == 128]
     s.expect(icons, "icon resource 128 is missing")
-    images = [(i["dib_width"], i["dib_height"], i["dib_bpp"]) for i in icons[0].get("images", []) if "dib_bpp" in i]
-    s.expect((32, 32, 8) in images, f"icon 128 has a 32 x 32 256-colour image: {images}")
+    entries = icons[0].get("images", [])
+    images = [(i["dib_width"], i["dib_height"], i["dib_bpp"]) if "dib_bpp" in i else ("png" if i.get("png") else i)
+              for i in entries]
+    # The 256-colour images first, in the order older systems pick from; then the true-colour ones.
+    s.expect_equal(images[:3], [(32, 32, 8), (16, 16, 8), (48, 48, 8)], "the first three images of icon 128")
+    for size in (20, 24, 40, 64):
+        s.expect((size, size, 32) in images[3:], f"icon 128 has no {size} x {size} 32-bit image: {images}")
+    pngs = [(i.get("width"), i.get("height")) for i in entries if i.get("png")]
+    s.expect_equal(pngs, [(256, 256)], f"PNG images of icon 128 (all: {images})")
+    s.expect_equal(len(images), 8, f"number of images of icon 128: {images}")
 
     sounds = {r["id"]: r for r in resources if r.get("type") == "SOUND"}
     s.expect_equal(sorted(sounds), sorted(SOUNDS), "SOUND resources")

@@ -1,7 +1,8 @@
 """Watching the pet window and judging its walk.
 
-`PetWatch` samples the pet window, each sample taken in one driver call (corner, size, shape,
-topmost and place in the z-order together), and groups samples into `Stand`s: samples in a row
+`PetWatch` samples the pet window, each sample read whole by the driver (corner, size, shape,
+topmost and place in the z-order together), many samples in one driver call that watches the
+window for a while, timed on the driver's clock; and groups samples into `Stand`s: samples in a row
 with the pet at one corner in one shape. `expect_walk` judges a track of stands: each move a
 whole number of steps of the pet's headings, as many as the time allows, within the bounds; the
 walking frame shown after a step; each tick showing the other frame of its walking pair; a
@@ -17,6 +18,7 @@ from __future__ import annotations
 
 import collections
 import dataclasses
+import threading
 import time
 from pathlib import Path
 
@@ -43,7 +45,8 @@ HIDE_SHIFT = 30  # a pet that reached a window's edge stands this much further l
 ARRIVAL_REACH = 5  # it has reached the edge once the edge lies less than this left of it
 SEEK_STEP = 4  # a step toward the edge
 
-SAMPLE_PAUSE = 0.01  # between two samples of the pet window
+SAMPLE_PAUSE_MS = 5  # between two samples of the pet window, inside the driver
+WATCH_CHUNK = 0.4  # seconds of watching in one driver call, between two looks at the track
 STILL_SECONDS = 4.0  # how long a pet whose timer stopped is watched for any change
 
 # ---------------------------------------------------------------------------------------------
@@ -52,7 +55,7 @@ STILL_SECONDS = 4.0  # how long a pet whose timer stopped is watched for any cha
 
 @dataclasses.dataclass(frozen=True)
 class Sample:
-    t: float  # when the driver's reply came; the window was read between `sent` and `t`
+    t: float  # when the read of the window ended (driver's clock, s); it began at `sent`
     x: int
     y: int
     width: int
@@ -60,7 +63,7 @@ class Sample:
     frames: frozenset  # the frame bitmaps whose shape the window's shape equals; empty for none
     topmost: bool
     bottom: bool  # no visible top-level window below it
-    sent: float = 0.0  # when the request went to the driver
+    sent: float = 0.0  # when the read of the window began
 
 
 def frames_text(frames: frozenset) -> str:
@@ -76,15 +79,16 @@ class Stand:
     frames: frozenset
     topmost: bool  # in the last of its samples
     size: tuple  # (width, height) in the last of its samples
-    first: float  # reply time of its first sample
-    last: float  # reply time of its last sample
+    first: float  # end of the read of its first sample
+    last: float  # end of the read of its last sample
     count: int
-    first_sent: float = 0.0  # request time of its first sample
-    last_sent: float = 0.0  # request time of its last sample
+    first_sent: float = 0.0  # start of the read of its first sample
+    last_sent: float = 0.0  # start of the read of its last sample
 
     @property
     def seen_at_least(self) -> float:
-        """How long it surely stood: from the reply of its first sample to the request of its last."""
+        """How long it surely stood: from the end of the read of its first sample to the start of
+        the read of its last."""
         return self.last_sent - self.first
 
     @property
@@ -148,6 +152,8 @@ class PetWatch:
         self._frames_of_shape = {pixels: frozenset(bitmaps) for pixels, bitmaps in shapes.items()}
         self._frames_of_rects = {}
         self._noted = None
+        self._offset = (float("-inf"), float("inf"))  # bounds of time.monotonic() less the driver's clock
+        self.sample()  # and so the two clocks are lined up from the start
 
     def _frames(self, rects: tuple) -> frozenset:
         if rects not in self._frames_of_rects:
@@ -156,26 +162,50 @@ class PetWatch:
             self._frames_of_rects[rects] = self._frames_of_shape.get(pixels, frozenset())
         return self._frames_of_rects[rects]
 
-    def sample(self) -> Sample:
-        sent = time.monotonic()
-        reply = self.driver.call("sample", hwnd=self.pet.hwnd)
-        if not reply.ok:
+    def clock(self, t: float | None = None) -> float:
+        """A time of this process (time.monotonic(), now by default) on the clock of the samples."""
+        low, high = self._offset
+        return (time.monotonic() if t is None else t) - (low + high) / 2
+
+    def track(self, seconds: float) -> list:
+        """Samples the pet window for this long in one driver call; returns the new samples (the
+        first and the last of each run of equal ones)."""
+        asked = time.monotonic()
+        reply = self.driver.call("watch", hwnd=self.pet.hwnd, ms=max(0, int(seconds * 1000)), every=SAMPLE_PAUSE_MS,
+                                 timeout=seconds + 30)
+        answered = time.monotonic()
+        span = next((o for o in reply.objects if "start" in o), None)
+        if not reply.ok or span is None:
             self.s.fail(f"the pet window is gone (process {'running' if self.pet.running() else 'ended'})")
-        state = reply.one
-        rects = tuple(tuple(r) for r in state.get("list", []))
-        left, top, right, bottom = state["rect"]
-        sample = Sample(time.monotonic(), left, top, right - left, bottom - top, self._frames(rects),
-                        bool(state["topmost"]), state["below"] == 0, sent)
-        self.samples.append(sample)
-        seen = (sample.x, sample.y, sample.frames, sample.topmost)
-        if seen != self._noted:
-            self._noted = seen
-            self.s.note(f"pet ({sample.x},{sample.y}) {sample.width}x{sample.height} {frames_text(sample.frames)}"
-                        f"{' topmost' if sample.topmost else ''}")
-        return sample
+        # The driver's clock against this process's: the command ran between the request and the reply.
+        low, high = self._offset
+        low, high = max(low, asked - span["start"] / 1e6), min(high, answered - span["end"] / 1e6)
+        self._offset = (low, high) if low <= high else (high, high)
+        fresh = []
+        for run in reply.objects:
+            if "rect" not in run:
+                continue
+            rects = tuple(tuple(r) for r in run.get("list", []))
+            left, top, right, bottom = run["rect"]
+            reads = [(run["first_sent"], run["first"])] + ([(run["last_sent"], run["last"])] if run["count"] > 1 else [])
+            for sent, got in reads:
+                fresh.append(Sample(got / 1e6, left, top, right - left, bottom - top, self._frames(rects),
+                                    bool(run["topmost"]), run["below"] == 0, sent / 1e6))
+        for sample in fresh:
+            seen = (sample.x, sample.y, sample.frames, sample.topmost)
+            if seen != self._noted:
+                self._noted = seen
+                self.s.note(f"pet ({sample.x},{sample.y}) {sample.width}x{sample.height} {frames_text(sample.frames)}"
+                            f"{' topmost' if sample.topmost else ''}")
+        self.samples = self.samples + fresh  # a new list: another thread may be reading the old one
+        return fresh
+
+    def sample(self) -> Sample:
+        """One sample of the pet window now."""
+        return self.track(0)[-1]
 
     def stands(self, since: float = 0.0) -> list:
-        return settle([p for p in self.samples if p.t >= since])
+        return settle([p for p in list(self.samples) if p.t >= since])
 
     def expect_picture(self, stand: Stand, bitmap: int) -> None:
         """On the screen, the pet standing still shows this very bitmap (frames of one outline
@@ -334,27 +364,56 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
                                               or (move[0] == 0 and after.x in bounds[:2]))
         # Three steps or more may come back to a single step (there and back again).
         maybe_more = any(after.corner in reachable(before.corner, steps, k, bounds) for k in range(3, most + 1))
-        if (move in steps and (one_tick or not (along_bound or maybe_more))
-                and after.seen_at_least >= SETTLED):
+        # The reshape seen at the old corner, then at once the move in that shape: the placing that
+        # ends the tick of that reshape, however briefly it stood before the next tick.
+        reshaped_then_placed = gap <= NEXT_SAMPLE and after.frames == before.frames
+        # Or a placing for sure, however sparse the samples: the next tick's reshape follows it at
+        # the same corner (a reshape is followed by a move, and off the bounds every walking step
+        # moves the pet). One tick made the move: no two steps add up to one, and three or more
+        # are ruled out above.
+        following = stands[index + 1] if index + 1 < len(stands) else None
+        off_bounds = bounds is None or not (after.x in bounds[:2] or after.y in bounds[2:])
+        placed = (following is not None and following.corner == after.corner and following.frames != after.frames
+                  and following.first - after.last_sent <= TICK and off_bounds and not (along_bound or maybe_more))
+        if move in steps and (reshaped_then_placed or placed or ((one_tick or not (along_bound or maybe_more))
+                                                                 and after.seen_at_least >= SETTLED)):
             pair = STEP_PAIRS[move]
             s.expect(after.shows(*pair), f"a step of {move} shows {frames_text(after.frames)}, "
                                          f"not a frame of {pair}: {before} -> {after}")
             report.single_steps += 1
 
     # The frames one after the other, whatever the corner: each tick shows the other frame.
-    runs = []  # [frames, first seen (reply), first asked, last seen (reply), last asked]
+    runs = []  # stands in a row with the same frames
     for stand in stands:
-        if runs and runs[-1][0] == stand.frames:
-            runs[-1][3:] = [stand.last, stand.last_sent]
+        if runs and runs[-1][-1].frames == stand.frames:
+            runs[-1].append(stand)
         else:
-            runs.append([stand.frames, stand.first, stand.first_sent, stand.last, stand.last_sent])
-    for (frames, first, first_sent, last, last_sent), (next_frames, next_first, *_) in zip(runs, runs[1:]):
-        was, now = phase(frames), phase(next_frames)
-        surely_one_tick = last_sent - first >= SETTLED and last - first_sent <= ONE_TICK
-        if was is None or now is None or next_first - last_sent > NEXT_SAMPLE or not surely_one_tick:
+            runs.append([stand])
+
+    def on_bound(stand):
+        return bounds is not None and (stand.x in bounds[:2] or stand.y in bounds[2:])
+
+    for before, run, after in zip([None] + runs, runs, runs[1:]):
+        first, last, next_first = run[0], run[-1], after[0]
+        was, now = phase(first.frames), phase(next_first.frames)
+        if was is None or now is None:
+            continue
+        # Surely one tick: seen for about the time of one; or its reshape where the last tick had
+        # placed the pet, its single step, and the next tick's reshape there, all seen one right
+        # after the other (a tick unseen in between would have moved the pet once more).
+        at_once = next_first.first - last.last_sent <= NEXT_SAMPLE
+        timed = at_once and last.last_sent - first.first >= SETTLED and last.last - first.first_sent <= ONE_TICK
+        corners = [x.corner for x in run]
+        stepped = (at_once and before is not None and before[-1].corner == first.corner and next_first.corner == last.corner
+                   and len(set(corners)) == 2 and corners.index(last.corner) == corners.count(first.corner)
+                   and (last.x - first.x, last.y - first.y) in steps
+                   and first.first - before[-1].last_sent <= NEXT_SAMPLE
+                   and all(b.first - a.last_sent <= NEXT_SAMPLE for a, b in zip(run, run[1:]))
+                   and not any(on_bound(x) for x in run))
+        if not (timed or stepped):
             continue
         s.expect(now != was, f"two ticks in a row show the same frame of their walking pairs: "
-                             f"{frames_text(frames)} until {last:.3f}, then {frames_text(next_frames)}")
+                             f"{frames_text(first.frames)} until {last.last:.3f}, then {frames_text(next_first.frames)}")
         report.phase_checks += 1
     return report
 
@@ -392,10 +451,12 @@ def walk_before_hiding(stands: list) -> list:
     return stands[:place[0] + 1] if place else stands
 
 
-def halted(watch: PetWatch, seconds: float = 7.0) -> bool:
+def halted(watch: PetWatch, seconds: float = 7.0, since: float = 0.0) -> bool:
     """Whether the pet has not changed for longer than any pose, or the closing of a few message
-    boxes, holds it up: its timer stopped."""
-    last = watch.stands()[-1] if watch.samples else None
+    boxes, holds it up: its timer stopped. Only samples since `since` count (a pet stopped by the
+    scenario for a screenshot before then stands still meanwhile too)."""
+    stands = watch.stands(since)
+    last = stands[-1] if stands else None
     return bool(last and last.last - last.first > seconds)
 
 
@@ -416,13 +477,14 @@ def minimising_poses(stands: list) -> tuple[list, int]:
     """The stands at the end of a track that are poses of the minimising act: topmost, in the
     shape of the tearful frame or of the front view's second frame; and the index of the first
     stand of the act (before it, the walk). The first pose, shaped before it was placed topmost,
-    may have been caught in between: that stand belongs to the act, not to the walk."""
+    may have been caught in between, where the act is struck: that stand belongs to the act, not
+    to the walk (a last step's reshape in the same outline, at the corner before it, does not)."""
     poses = []
     start = len(stands)
     for index in range(len(stands) - 1, -1, -1):
         stand = stands[index]
         if not (stand.topmost and stand.shows(TEARFUL, FRONT_STEP)):
-            if poses and stand.shows(TEARFUL) and unplaced_pose(stands, index):
+            if poses and stand.shows(TEARFUL) and stand.corner == poses[0].corner and unplaced_pose(stands, index):
                 start = index
             break
         poses.insert(0, stand)
@@ -430,27 +492,59 @@ def minimising_poses(stands: list) -> tuple[list, int]:
     return poses, start
 
 
+def minimising_act(stands: list):
+    """(the index of the first, the index of the last) stand of the last minimising act in a
+    track, or None: poses at one corner, topmost, in the shapes of the tearful frame and of the
+    front view's second frame, both shown, the last one tearful. (A walking frame reshaped while
+    the pet still stood topmost after a volley shows one shape alone.)"""
+    last = max((i for i, x in enumerate(stands) if x.topmost and x.shows(TEARFUL)), default=None)
+    if last is None:
+        return None
+    poses, first = minimising_poses(stands[:last + 1])
+    if not (any(x.shows(FRONT_STEP) for x in poses) and len({x.corner for x in poses}) == 1):
+        return None
+    return first, last
+
+
 def watch_until(s, watch: PetWatch, seconds: float, done, boxes=None, every: float = 0.1):
     """Samples the pet until done() holds or the time is up; closes message boxes meanwhile.
-    Returns what done() returned last."""
+    Returns what done() returned last. The driver watches the pet all along, on a thread of its
+    own, a while per call; boxes are looked for and done() is asked every `every` seconds (a box
+    being closed does not stop the watching)."""
     deadline = time.monotonic() + seconds
-    checked = 0.0
-    while time.monotonic() < deadline:
-        watch.sample()
-        if time.monotonic() - checked >= every:
-            checked = time.monotonic()
+    stop = threading.Event()
+    failure = []
+
+    def keep_watching():
+        try:
+            while not stop.is_set():
+                watch.track(WATCH_CHUNK)
+        except BaseException as error:  # noqa: B036 (given to the scenario's thread below)
+            failure.append(error)
+
+    watcher = threading.Thread(target=keep_watching, daemon=True)
+    watcher.start()
+    try:
+        while True:
+            time.sleep(min(every, max(0.0, deadline - time.monotonic())))
+            if failure:
+                break
             if boxes:
                 boxes.poll()
             result = done()
-            if result:
-                return result
-        time.sleep(SAMPLE_PAUSE)
+            if result or time.monotonic() >= deadline:
+                break
+    finally:
+        stop.set()
+        watcher.join()
+    if failure:
+        raise failure[0]
     return done()
 
 
 def expect_still(s, watch: PetWatch, seconds: float, what: str) -> Stand:
     """The pet neither moves nor changes its shape for a while: its timer has stopped."""
-    since = time.monotonic()
+    since = watch.clock()
     watch_until(s, watch, seconds, lambda: False)
     stands = watch.stands(since)
     s.expect(len(stands) == 1, f"{what}, the pet still changed: {[str(x) for x in stands]}")

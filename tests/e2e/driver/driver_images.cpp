@@ -400,6 +400,8 @@ int CmdResources(const Args& args) {
                         image.Add("dib_width", static_cast<int64_t>(ReadAt<int32_t>(dib, 4)))
                             .Add("dib_height", static_cast<int64_t>(ReadAt<int32_t>(dib, 8) / 2))
                             .Add("dib_bpp", static_cast<int64_t>(ReadAt<uint16_t>(dib, 14)));
+                    } else if (dib.substr(0, 4) == "\x89PNG") {
+                        image.Add("png", true);  // a compressed image: no DIB header to read
                     }
                     images += (images.size() > 1 ? "," : "") + image.Text();
                 }
@@ -498,6 +500,84 @@ int CmdSample(const Args& args) {
     return IsWindow(hwnd) ? kOk : kQueryFailed;
 }
 
+// Microseconds on the performance counter.
+int64_t Microseconds() {
+    static const int64_t frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<int64_t>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<int64_t>(now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency);
+}
+
+WindowState ReadSettledState(HWND hwnd) {
+    WindowState state = ReadWindowState(hwnd);
+    for (int rounds = 1; rounds < 20; ++rounds) {
+        WindowState again = ReadWindowState(hwnd);
+        const bool settled = again == state;
+        state = std::move(again);
+        if (settled) break;
+    }
+    return state;
+}
+
+// Samples a window for a while, each sample read as `sample` reads it, and reports each run of
+// equal samples once: its first and last samples, each as the time before the read began
+// ("first_sent", "last_sent") and after it ended ("first", "last"); then the times the command
+// began and ended ("start", "end"). Times are microseconds of the performance counter, one
+// clock for every process of the display, so that runs of several requests line up.
+int CmdWatch(const Args& args) {
+    HWND hwnd = args.Hwnd();
+    const int64_t span = args.Num(L"ms", 500) * 1000;
+    const DWORD pause = static_cast<DWORD>(args.Num(L"every", 5));
+    const int64_t start = Microseconds();
+    struct Run {
+        WindowState state;
+        int64_t firstSent, firstGot, lastSent, lastGot;
+        int count;
+    };
+    std::vector<Run> runs;
+    bool gone = false;
+    for (;;) {
+        const int64_t sent = Microseconds();
+        if (!runs.empty() && sent - start > span) break;  // at least one sample
+        if (!IsWindow(hwnd)) {
+            gone = true;
+            break;
+        }
+        WindowState state = ReadSettledState(hwnd);
+        const int64_t got = Microseconds();
+        if (!runs.empty() && runs.back().state == state) {
+            Run& run = runs.back();
+            run.lastSent = sent;
+            run.lastGot = got;
+            ++run.count;
+        } else {
+            runs.push_back(Run{std::move(state), sent, got, sent, got, 1});
+        }
+        Sleep(pause);
+    }
+    for (const Run& run : runs) {
+        std::string list = "[";
+        for (const RECT& r : run.state.rects) list += (list.size() > 1 ? "," : "") + JsonRect(r);
+        Emit(Json()
+                 .Add("first_sent", run.firstSent)
+                 .Add("first", run.firstGot)
+                 .Add("last_sent", run.lastSent)
+                 .Add("last", run.lastGot)
+                 .Add("count", run.count)
+                 .Add("rect", run.state.rect)
+                 .Add("topmost", run.state.topmost)
+                 .Add("below", run.state.below)
+                 .Raw("list", list + "]")
+                 .Text());
+    }
+    Emit(Json().Add("start", start).Add("end", Microseconds()).Add("gone", gone).Text());
+    return gone ? kQueryFailed : kOk;
+}
+
 }  // namespace
 
 std::vector<Command> ImageCommands() {
@@ -505,6 +585,9 @@ std::vector<Command> ImageCommands() {
         {L"sample", CmdSample,
          "sample --hwnd H: rectangle, visible, iconic, topmost, foreground, windows above and below and region "
          "rectangles, read together until two rounds agree"},
+        {L"watch", CmdWatch,
+         "watch --hwnd H [--ms 500] [--every 5]: samples as `sample` reads them for a while, one line per run "
+         "of equal samples, then the start and end (microseconds of the performance counter)"},
         {L"region", CmdRegion, "region --hwnd H [--mask] [--list]: the window region (window coordinates)"},
         {L"bitmap-pixels", CmdBitmapPixels,
          "bitmap-pixels --exe PATH --bitmap ID: size, key colour, mask of non-key pixels, rows of RRGGBB"},
