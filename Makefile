@@ -72,7 +72,7 @@ resources-check: deps
 # The exe's size, version resource and import table (tools/check_exe.py).
 exe-check: win
 	@/usr/bin/python3 tools/check_exe.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt \
-	    --sources src --fixture $(WIN)/suspect_imports.exe
+	    --sources src --fixture $(WIN)/flagged_imports.exe
 
 # The release archive, and a look inside it: its checksum file must verify.
 dist: win
