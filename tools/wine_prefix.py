@@ -179,14 +179,12 @@ def display_usable(display: str) -> bool:
         return False
 
 
-def start_xvfb() -> tuple[subprocess.Popen, str]:
-    """An Xvfb of our own on a free display number; returns it and its DISPLAY."""
-    if not shutil.which("Xvfb"):
-        raise PrefixError("Xvfb is missing: run `make deps`")
+def start_x_server(args: list[str], name: str, env: dict | None = None) -> tuple[subprocess.Popen, str]:
+    """Starts an X server (`args` without -displayfd) on a display number it picks itself;
+    returns it and its DISPLAY once it is ready to take clients."""
     read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
-         "-noreset"],
+    server = subprocess.Popen(
+        [args[0], "-displayfd", str(write_end), *args[1:]], env=env,
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
     os.close(write_end)
     number = b""
@@ -200,10 +198,17 @@ def start_xvfb() -> tuple[subprocess.Popen, str]:
             number += chunk
     os.close(read_end)
     if not number.strip():
-        xvfb.kill()
-        xvfb.wait()
-        raise PrefixError("Xvfb did not start within 15 s")
-    return xvfb, ":" + number.decode().strip()
+        stop_process(server)
+        raise PrefixError(f"{name} did not start within 15 s")
+    return server, ":" + number.decode().strip()
+
+
+def start_xvfb() -> tuple[subprocess.Popen, str]:
+    """An Xvfb of our own on a free display number; returns it and its DISPLAY."""
+    if not shutil.which("Xvfb"):
+        raise PrefixError("Xvfb is missing: run `make deps`")
+    return start_x_server(["Xvfb", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset"],
+                          "Xvfb")
 
 
 def stop_process(proc: subprocess.Popen | None) -> None:

@@ -17,10 +17,8 @@ from __future__ import annotations
 import contextlib
 import copy
 import os
-import select
 import shutil
 import subprocess
-import time
 
 from errors import HarnessError
 from scenario import Scenario
@@ -34,29 +32,13 @@ def start_xephyr(host_display: str) -> tuple[subprocess.Popen, str]:
     """An Xephyr with two screens side by side, shown on `host_display`; returns it and its DISPLAY."""
     if not shutil.which("Xephyr"):
         raise HarnessError("Xephyr is missing: run `make deps` (Debian xserver-xephyr)")
-    read_end, write_end = os.pipe()
-    args = ["Xephyr", "-displayfd", str(write_end), "-ac", "-noreset", "-nolisten", "tcp", "+xinerama",
-            "-extension", "RANDR"]
+    args = ["Xephyr", "-ac", "-noreset", "-nolisten", "tcp", "+xinerama", "-extension", "RANDR"]
     for screen in SECOND_SCREENS:
         args += ["-screen", screen]
-    env = dict(os.environ, DISPLAY=host_display)
-    xephyr = subprocess.Popen(args, pass_fds=(write_end,), env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, start_new_session=True)
-    os.close(write_end)
-    number = b""
-    deadline = time.monotonic() + 15
-    while not number.endswith(b"\n") and time.monotonic() < deadline:
-        ready, _, _ = select.select([read_end], [], [], 0.2)
-        if ready:
-            chunk = os.read(read_end, 64)
-            if not chunk:
-                break
-            number += chunk
-    os.close(read_end)
-    if not number.strip():
-        wine_prefix.stop_process(xephyr)
-        raise HarnessError("Xephyr did not start within 15 s")
-    return xephyr, ":" + number.decode().strip()
+    try:
+        return wine_prefix.start_x_server(args, "Xephyr", env=dict(os.environ, DISPLAY=host_display))
+    except wine_prefix.PrefixError as e:
+        raise HarnessError(str(e)) from e
 
 
 @contextlib.contextmanager
