@@ -35,6 +35,9 @@ CLOCK_TEXT = 1020
 FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP, BACK, BACK_STEP = 129, 130, 134, 135, 136, 137, 138, 139
 TEARFUL, WAND_A, WAND_B, GUN, AUTO_GUN = 140, 141, 142, 147, 148
 SHOT_MARK = 146
+SHOT_IMAGE = (30, 35)  # the part of the shot mark bitmap that is drawn
+SHOT_SPREAD = 60  # marks fall on a grid of pet-sized cells around the pet, times the pixel scale
+VOLLEY_SHOTS = 20
 FRAME_BITMAPS = (FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP, BACK, BACK_STEP,
                  TEARFUL, WAND_A, WAND_B, GUN, AUTO_GUN)
 PET_SIZE = 60

@@ -20,6 +20,7 @@ from __future__ import annotations
 
 import argparse
 import importlib.util
+import shutil
 import sys
 import time
 from pathlib import Path
@@ -84,6 +85,12 @@ def main() -> int:
                         scenario.close()
                         if outcome == "FAIL" or scenario.restart_wine_after:
                             environment.restart_wine()
+                        if outcome == "FAIL" and args.repeat > 1:
+                            # The next run starts from a fresh folder: keep this one to be studied.
+                            kept = scenario.folder.with_name(f"{scenario.folder.name}.failed-run{run}")
+                            shutil.rmtree(kept, ignore_errors=True)
+                            scenario.folder.rename(kept)
+                            print(f"  the failed run's folder is kept in {kept}", flush=True)
                     for case, reason in scenario.skipped_cases:
                         print(f"SKIP {path.stem}.{short}[{case}]: {reason}", flush=True)
                         skipped += outcome != "SKIP"  # a skipped scenario is counted once

@@ -12,12 +12,13 @@ import collections
 import contextlib
 import itertools
 import json
+import math
 import os
 import signal
 import time
 
-from constants import (AUTO_GUN, CURSOR_LEAD, FRONT, GUN, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, SHOT_MARK,
-                       TEARFUL)
+from constants import (AUTO_GUN, CURSOR_LEAD, FRONT, GUN, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, SHOT_IMAGE,
+                       SHOT_MARK, SHOT_SPREAD, TEARFUL, VOLLEY_SHOTS)
 from savefile import format_save, pet_record, stressed_record
 from scenario import winpath
 from walk import (ALL_STEPS, ARRIVAL_REACH, DIAGONAL_STEPS, HIDE_SHIFT, PHASE, STILL_SECONDS, PetWatch, Stand,
@@ -168,13 +169,17 @@ def around(*rects, margin: int = 8) -> Box:
 
 
 class Desktop:
-    """The screen as it was when a scenario began, and what shot marks look like."""
+    """The screen as it was before the pet started, and what shot marks look like. Taken before
+    the start, so that no mark of the pet's first ticks is already part of it."""
 
-    def __init__(self, s, pet):
+    def __init__(self, s, exe):
         self.s = s
-        pixels = s.driver.call("bitmap-pixels", exe=winpath(pet.exe), bitmap=SHOT_MARK).one
+        pixels = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=SHOT_MARK).one
         key = int(pixels["key"], 16)
         self.mark_colours = {int(row[i:i + 6], 16) for row in pixels["rows"] for i in range(0, len(row), 6)} - {key}
+        # Where a mark drawn at (0, 0) colours the screen.
+        self.mark_pixels = [(x, y) for y, row in enumerate(pixels["rows"][:SHOT_IMAGE[1]])
+                            for x in range(min(SHOT_IMAGE[0], len(row) // 6)) if int(row[6 * x:6 * x + 6], 16) != key]
         s.expect(self.mark_colours, "the shot mark bitmap has no colour besides its background")
         self.baseline = s.screen_pixels()
         counts = collections.Counter(self.baseline.data[i:i + 3] for i in range(0, len(self.baseline.data), 3 * 97))
@@ -199,6 +204,25 @@ class Desktop:
                 at = image.data.find(needle, at + 1)
         return found
 
+    def chance_of_no_mark(self, corner: tuple[int, int], excluded: list[Box]) -> float:
+        """The chance that a volley fired from this corner leaves no mark that `marks` can find:
+        every one of its shots off the screen, on the pet or a box, or where the desktop was not
+        plain. A shot lands at the corner plus the spread times (r1 - r3, r2 - r4), four draws of
+        0..9."""
+        width, height, data = self.baseline.width, self.baseline.height, self.baseline.data
+        # The marks the pet stood on may be gone with the window that covered them.
+        excluded = [*excluded, around((corner[0], corner[1], corner[0] + PET_SIZE, corner[1] + PET_SIZE))]
+        weight = {k: (10 - abs(k)) / 100 for k in range(-9, 10)}  # the chance of r1 - r3 == k
+        unseen = 0.0
+        for (a, wa), (b, wb) in itertools.product(weight.items(), repeat=2):
+            x0, y0 = corner[0] + SHOT_SPREAD * a, corner[1] + SHOT_SPREAD * b
+            seen = any(0 <= x0 + x < width and 0 <= y0 + y < height
+                       and self._outside(x0 + x, y0 + y, excluded)
+                       and data[3 * ((y0 + y) * width + x0 + x):3 * ((y0 + y) * width + x0 + x) + 3] == self.plain
+                       for x, y in self.mark_pixels)
+            unseen += 0 if seen else wa * wb
+        return unseen ** VOLLEY_SHOTS
+
     def changed(self, image, excluded: list[Box]) -> list[tuple[int, int]]:
         """Pixels where the desktop was plain and is no longer, outside the boxes."""
         found = []
@@ -216,20 +240,22 @@ class Desktop:
 
     def shot(self, watch: PetWatch, name: str, also: list[Box] = ()) -> tuple[object, list[Box]]:
         """A screenshot, kept in the scenario's folder, and the boxes to leave out of it: where
-        the pet stood while it was taken, and the other given boxes. The pet is stopped while the
-        screen is read, so that it stands where it was sampled."""
+        the pet stood while it was taken, the windows it owns (its message boxes) and the other
+        given boxes. The pet is stopped while the screen is read, so that it stands where it was
+        sampled."""
         os.kill(watch.pet.proc.pid, signal.SIGSTOP)
         try:
             before = watch.sample()
             path = self.s.screenshot(self.s.folder / f"{name}.png")
             image = self.s.screen_pixels()
+            owned = [tuple(w["rect"]) for w in self.s.windows(visible=True) if w.get("owner") == watch.pet.hwnd]
             after = watch.sample()
         finally:
             os.kill(watch.pet.proc.pid, signal.SIGCONT)
         pet_box = around((before.x, before.y, before.x + PET_SIZE, before.y + PET_SIZE),
                          (after.x, after.y, after.x + PET_SIZE, after.y + PET_SIZE))
-        self.s.note(f"screenshot {path.name}")
-        return image, [pet_box, *also]
+        self.s.note(f"screenshot {path.name}" + (f", leaving out the pet's windows at {owned}" if owned else ""))
+        return image, [pet_box, *(around(r) for r in owned), *also]
 
 
 def expect_hidden_behind(s, watch: PetWatch, stands: list, own: OwnWindow) -> None:
@@ -314,9 +340,9 @@ def scenario_stressed_pet_retitles_shoots_and_hides(s):
                  f"in {attempt - 1} runs, titles {titles} and {len(marks)} shot mark pixels seen")
         exe = s.place_exe(f"run{attempt}/pomki_pet.exe")
         s.write_save(exe, format_save(stressed_record(MISCHIEF_GUARD)))
+        desktop = Desktop(s, exe)
         pet = s.start_pet(exe)
         watch = PetWatch(s, pet)
-        desktop = Desktop(s, pet)
         # The window's left edge far to the right, low on the screen: the walk to it is long and
         # the marks fall on the plain desktop.
         own = OwnWindow(s, x=960, y=560)
@@ -360,6 +386,7 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
                  f"and the driver's window not minimised")
         exe = s.place_exe(f"run{attempt}/pomki_pet.exe")
         s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1)))
+        desktop = Desktop(s, exe)
         pet = s.start_pet(exe)
         watch = PetWatch(s, pet)
         boxes = BoxCloser(s, pet, watch)
@@ -373,7 +400,6 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
             s.expect(s.wait_until(pet_or_its_box_in_front, 10, "", must=False),
                      f"neither the pet alone on the screen nor a box of its own became the foreground window "
                      f"within 10 s: {s.driver.call('foreground').one}")
-            desktop = Desktop(s, pet)
 
             def volleys():
                 return [x for x in watch.stands() if x.shows(AUTO_GUN)]
@@ -384,10 +410,20 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
 
             watch_until(s, watch, 45, grumbled_and_volley_over, boxes)
             watch.save_track(f"run{attempt}-alone")
+            unlucky = False
             if volleys() and not volley_marks:
                 image, excluded = desktop.shot(watch, f"run{attempt}-volley")
-                volley_marks = volley_marks or desktop.marks(image, excluded)
-                s.expect(volley_marks, "no shot mark on the screen after a volley")
+                volley_marks = desktop.marks(image, excluded)
+                if not volley_marks:
+                    # Near a corner of the screen every shot of a volley may fall off it. That
+                    # is let pass only where it is not too unlikely; the next run tries again.
+                    corners = sorted({x.corner for x in volleys()})
+                    chance = math.prod(desktop.chance_of_no_mark(c, excluded) for c in corners)
+                    s.expect(chance > 1e-4, f"no shot mark on the screen after volleys at {corners}, "
+                                            f"where all of them fall outside the screen with a chance of {chance:.2g}")
+                    s.note(f"run {attempt}: volleys at {corners} left no mark to see "
+                           f"(a chance of {chance:.2g} from there)")
+                    unlucky = True
             boxes.expect_grumbles()
             boxes_seen += boxes.boxes
             s.note(f"run {attempt}: {len(boxes.boxes)} boxes, {len(volleys())} volleys, "
@@ -404,7 +440,7 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
             s.expect(all(x.topmost for x in volleys() if x not in unplaced),
                      f"a volley pose that is not topmost: {[str(x) for x in volleys()]}")
             if not (boxes_seen and volley_marks):
-                s.expect(halted(watch), f"not both a message box and a volley in 45 s: {report}")
+                s.expect(halted(watch) or unlucky, f"not both a message box and a volley in 45 s: {report}")
                 s.note(f"run {attempt}: the pet stopped; starting again")
                 s.kill(pet)
                 continue
@@ -500,9 +536,9 @@ def scenario_guarded_pet_plays_no_tricks(s):
     """NoMischief1 and MischiefGuard both on: a starving pet at stress 500 plays no trick at all."""
     exe = s.place_exe()
     s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1, MISCHIEF_GUARD)))
+    desktop = Desktop(s, exe)
     pet = s.start_pet(exe)
     watch = PetWatch(s, pet)
-    desktop = Desktop(s, pet)
     own = OwnWindow(s, x=960, y=560)
     boxes = BoxCloser(s, pet, watch, own)
     started = time.monotonic()

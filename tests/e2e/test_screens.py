@@ -14,7 +14,8 @@ import subprocess
 import time
 from pathlib import Path
 
-from constants import CURSOR_LEAD, FRAME_BITMAPS, FRONT, MISCHIEF_GUARD, NO_MISCHIEF_1, SHOT_MARK, SHOW_OFF
+from constants import (CURSOR_LEAD, FRAME_BITMAPS, FRONT, MISCHIEF_GUARD, NO_MISCHIEF_1, SHOT_IMAGE, SHOT_MARK, SHOT_SPREAD,
+                       SHOW_OFF)
 from savefile import format_save, pet_record, record
 from scenario import Image, winpath
 from screens_env import other_desktop
@@ -22,8 +23,6 @@ from walk import PetWatch
 
 REPO = Path(__file__).resolve().parents[2]
 SCALE_144 = 2  # the whole number nearest to 144 / 96, halves rounding up
-SHOT_SPREAD = 60  # marks fall on a grid of pet-sized cells around the pet, times the scale
-SHOT_IMAGE = (30, 35)  # the part of the shot mark bitmap that is drawn
 
 
 def sprite(driver, exe, bitmap: int) -> tuple[dict[tuple[int, int], int], int, int]:
