@@ -6,7 +6,8 @@
 
 Each `scenario_*` function of a file runs in the order written, one at a time; with --repeat N
 each chosen scenario runs N times in a row, in one Wine environment (a loop to catch races:
-`--only left_click_and_drag --repeat 50`). A case of a scenario that cannot run here is
+`--only left_click_and_drag --repeat 50`); the folder of a failed run in such a loop is kept
+beside the scenario's own as NAME.failed-runK. A case of a scenario that cannot run here is
 reported as "SKIP file.scenario[case]: reason". The last line printed is "N passed, N failed"
 (", N skipped" when some could not run here).
 
