@@ -89,6 +89,7 @@ class Image:
             raise HarnessError("screenshot is not an 8-bit PPM")
         self.width, self.height = int(fields[1]), int(fields[2])
         self.data = ppm[pos + 1:pos + 1 + self.width * self.height * 3]
+        self.ppm = ppm
 
     def pixel(self, x: int, y: int) -> int:
         """0xRRGGBB at (x, y)."""
@@ -393,6 +394,11 @@ class Scenario:
         path.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["import", "-display", self.environment.display, "-window", "root", str(path)],
                        check=True, capture_output=True, timeout=30)
+        return path
+
+    def save_picture(self, image: Image, path: Path) -> Path:
+        """A PNG of a screen read earlier."""
+        subprocess.run(["convert", "ppm:-", str(path)], input=image.ppm, check=True, capture_output=True, timeout=30)
         return path
 
     def screen_pixels(self) -> Image:

@@ -243,19 +243,20 @@ class Desktop:
         the pet stood while it was taken, the windows it owns (its message boxes) and the other
         given boxes. The pet is stopped while the screen is read, so that it stands where it was
         sampled."""
-        os.kill(watch.pet.proc.pid, signal.SIGSTOP)
-        try:
+        def owned():  # its message boxes; one opened before the stop is still open after it
+            return {tuple(w["rect"]) for w in self.s.windows(visible=True) if w.get("owner") == watch.pet.hwnd}
+
+        boxes = owned()
+        with watch.held():
             before = watch.sample()
-            path = self.s.screenshot(self.s.folder / f"{name}.png")
             image = self.s.screen_pixels()
-            owned = [tuple(w["rect"]) for w in self.s.windows(visible=True) if w.get("owner") == watch.pet.hwnd]
             after = watch.sample()
-        finally:
-            os.kill(watch.pet.proc.pid, signal.SIGCONT)
+        boxes |= owned()
+        path = self.s.save_picture(image, self.s.folder / f"{name}.png")
         pet_box = around((before.x, before.y, before.x + PET_SIZE, before.y + PET_SIZE),
                          (after.x, after.y, after.x + PET_SIZE, after.y + PET_SIZE))
-        self.s.note(f"screenshot {path.name}" + (f", leaving out the pet's windows at {owned}" if owned else ""))
-        return image, [pet_box, *(around(r) for r in owned), *also]
+        self.s.note(f"screenshot {path.name}" + (f", leaving out the pet's windows at {sorted(boxes)}" if boxes else ""))
+        return image, [pet_box, *(around(r) for r in boxes), *also]
 
 
 def expect_hidden_behind(s, watch: PetWatch, stands: list, own: OwnWindow) -> None:

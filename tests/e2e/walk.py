@@ -17,7 +17,11 @@ sample is a true state of the window, and the checks here take it as one.
 from __future__ import annotations
 
 import collections
+import contextlib
 import dataclasses
+import math
+import os
+import signal
 import threading
 import time
 from pathlib import Path
@@ -84,6 +88,7 @@ class Stand:
     count: int
     first_sent: float = 0.0  # start of the read of its first sample
     last_sent: float = 0.0  # start of the read of its last sample
+    held: float = 0.0  # how long the scenario held the pet's process stopped while it stood
 
     @property
     def seen_at_least(self) -> float:
@@ -153,6 +158,7 @@ class PetWatch:
         self._frames_of_rects = {}
         self._noted = None
         self._offset = (float("-inf"), float("inf"))  # bounds of time.monotonic() less the driver's clock
+        self.stops = []  # (from, to) on the samples' clock: while the scenario held the process stopped
         self.sample()  # and so the two clocks are lined up from the start
 
     def _frames(self, rects: tuple) -> frozenset:
@@ -205,7 +211,23 @@ class PetWatch:
         return self.track(0)[-1]
 
     def stands(self, since: float = 0.0) -> list:
-        return settle([p for p in list(self.samples) if p.t >= since])
+        stands = settle([p for p in list(self.samples) if p.t >= since])
+        for start, end in self.stops:
+            for stand in stands:
+                stand.held += max(0.0, min(end, stand.last) - max(start, stand.first_sent))
+        return stands
+
+    @contextlib.contextmanager
+    def held(self):
+        """Holds the pet's process stopped (SIGSTOP) for the body, so that it stands where it was
+        sampled, and notes when on the samples' clock."""
+        start = self.clock() - HELD_MARGIN
+        os.kill(self.pet.proc.pid, signal.SIGSTOP)
+        try:
+            yield
+        finally:
+            os.kill(self.pet.proc.pid, signal.SIGCONT)
+            self.stops.append((start, self.clock() + HELD_MARGIN))
 
     def expect_picture(self, stand: Stand, bitmap: int) -> None:
         """On the screen, the pet standing still shows this very bitmap (frames of one outline
@@ -290,6 +312,7 @@ SETTLED = 0.04
 # tick and a little: no tick came and went unseen between them.
 NEXT_SAMPLE = 0.03
 ONE_TICK = 0.13
+HELD_MARGIN = 0.02  # the two clocks are lined up to within a few milliseconds
 
 
 # The tick that opened a message box takes its step when the box is closed, and so does each tick
@@ -301,9 +324,11 @@ def max_steps(before: Stand, after: Stand) -> int:
     """The most steps the pet can take between two stands seen one after the other. Two ticks
     may come close together (a late one, then one on time); a tick held up by a pose is followed
     at once by the next one. The gap is the longest the pet may have gone unseen (a reply may
-    come late after the window was read)."""
+    come late after the window was read). A pet let go after the scenario held its process
+    stopped may take the ticks that fell due meanwhile one right after the other."""
     gap = after.first - before.last_sent
-    return 2 + int(gap / TICK) + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+    missed = math.ceil(before.held / TICK)
+    return 2 + int(gap / TICK) + missed + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
 
 
 def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=()) -> WalkReport:
