@@ -515,12 +515,13 @@ def minimising_poses(stands: list) -> tuple[list, int]:
     shape of the tearful frame or of the front view's second frame; and the index of the first
     stand of the act (before it, the walk). The first pose, shaped before it was placed topmost,
     may have been caught in between, where the act is struck: that stand belongs to the act, not
-    to the walk (a last step's reshape in the same outline, at the corner before it, does not)."""
+    to the walk (a last step's reshape in the same outline, at the corner before it, does not;
+    nor does one still topmost after a volley: the act is struck at one corner)."""
     poses = []
     start = len(stands)
     for index in range(len(stands) - 1, -1, -1):
         stand = stands[index]
-        if not (stand.topmost and stand.shows(TEARFUL, FRONT_STEP)):
+        if not (stand.topmost and stand.shows(TEARFUL, FRONT_STEP)) or (poses and stand.corner != poses[0].corner):
             if poses and stand.shows(TEARFUL) and stand.corner == poses[0].corner and unplaced_pose(stands, index):
                 start = index
             break
