@@ -342,7 +342,9 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
     heading; each change of frame to the other frame of a pair; a shooting pose struck where the
     pet stands, topmost."""
     report = WalkReport()
-    hold_ups = [x.last for x in stands if x.seen_at_most > HELD_UP] + list(boxes_closed_at)
+    # What came before the track went unseen: the pet may just have started, or been held up.
+    hold_ups = [*(x.last for x in stands if x.seen_at_most > HELD_UP), *boxes_closed_at,
+                *(x.first_sent for x in stands[:1])]
 
     def catching_up(t: float) -> bool:
         return any(t - CATCH_UP <= end <= t for end in hold_ups)
