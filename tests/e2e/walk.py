@@ -404,7 +404,9 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
         maybe_more = any(after.corner in reachable(before.corner, steps, k, bounds) for k in range(3, most + 1))
         # The reshape seen at the old corner, then at once the move in that shape: the placing that
         # ends the tick of that reshape, however briefly it stood before the next tick.
-        reshaped_then_placed = gap <= NEXT_SAMPLE and after.frames == before.frames
+        # (Not while ticks may come at once: then the stand before may be the last tick's own
+        # placing, and the next tick's reshape come at once after this one's unseen placing.)
+        reshaped_then_placed = gap <= NEXT_SAMPLE and after.frames == before.frames and not catching_up(after.first)
         # Or a placing for sure, however sparse the samples: the next tick's reshape follows it at
         # the same corner (a reshape is followed by a move, and off the bounds every walking step
         # moves the pet). One tick made the move: no two steps add up to one, and three or more
