@@ -335,15 +335,17 @@ HELD_MARGIN = 0.02  # the two clocks are lined up to within a few milliseconds
 BOX_STEP_WHILE = 6.0
 
 
-def max_steps(before: Stand, after: Stand) -> int:
+def max_steps(before: Stand, after: Stand, owed: int = 0) -> int:
     """The most steps the pet can take between two stands seen one after the other. Two ticks
     may come close together (a late one, then one on time); a tick held up by a pose is followed
     at once by the next one. The gap is the longest the pet may have gone unseen (a reply may
     come late after the window was read). A pet let go after the scenario held its process
-    stopped may take the ticks that fell due meanwhile one right after the other."""
+    stopped may take the ticks that fell due meanwhile one right after the other, and so may,
+    under Wine, a pet whose thread was held up (`owed`: the ticks that fell due meanwhile)."""
     gap = after.first - before.last_sent
     missed = math.ceil(before.held / TICK)
-    return 2 + int(gap / TICK) + missed + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0)
+    return (2 + int(gap / TICK) + missed + owed
+            + (1 if before.shows(GUN, AUTO_GUN, TEARFUL) and before.topmost else 0))
 
 
 def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=()) -> WalkReport:
@@ -359,6 +361,11 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
     def catching_up(t: float) -> bool:
         return any(t - CATCH_UP <= end <= t for end in hold_ups)
 
+    def owed(t: float) -> int:
+        """The ticks that fell due during the hold-ups that ended shortly before `t`."""
+        return sum(math.ceil(x.seen_at_most / TICK) for x in stands
+                   if x.seen_at_most > HELD_UP and t - CATCH_UP <= x.last <= t)
+
     for stand in stands:
         s.expect(stand.frames, f"the pet's shape is none of its frames at {stand}")
         if bounds is not None:
@@ -368,7 +375,7 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
         move = (after.x - before.x, after.y - before.y)
         s.expect(after.size == (PET_SIZE, PET_SIZE), f"the pet window is not {PET_SIZE} by {PET_SIZE}: {after}")
         gap = after.first - before.last_sent  # the longest the pet may have gone unseen
-        most = max_steps(before, after)
+        most = max_steps(before, after, owed(before.last))
         most += sum(1 for t in boxes_closed_at if before.last_sent - BOX_STEP_WHILE < t < after.first)
         fewest = 0  # the fewest steps that make the move
         if move != (0, 0):
