@@ -355,16 +355,15 @@ def expect_walk(s, stands: list, steps=ALL_STEPS, bounds=None, boxes_closed_at=(
     pet stands, topmost."""
     report = WalkReport()
     # What came before the track went unseen: the pet may just have started, or been held up.
-    hold_ups = [*(x.last for x in stands if x.seen_at_most > HELD_UP), *boxes_closed_at,
-                *(x.first_sent for x in stands[:1])]
+    held_up = [x for x in stands if x.seen_at_most > HELD_UP]
+    hold_ups = [*(x.last for x in held_up), *boxes_closed_at, *(x.first_sent for x in stands[:1])]
 
     def catching_up(t: float) -> bool:
         return any(t - CATCH_UP <= end <= t for end in hold_ups)
 
     def owed(t: float) -> int:
         """The ticks that fell due during the hold-ups that ended shortly before `t`."""
-        return sum(math.ceil(x.seen_at_most / TICK) for x in stands
-                   if x.seen_at_most > HELD_UP and t - CATCH_UP <= x.last <= t)
+        return sum(math.ceil(x.seen_at_most / TICK) for x in held_up if t - CATCH_UP <= x.last <= t)
 
     for stand in stands:
         s.expect(stand.frames, f"the pet's shape is none of its frames at {stand}")
