@@ -1,6 +1,8 @@
 # Two commands for people: `make run` and `make test`. Both install what is missing first.
+# Each build folder is a CMake preset (CMakePresets.json): native, win, fuzz.
 SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
+PYTHON ?= python3
 NATIVE := build/native
 WIN := build/win
 FUZZ := build/fuzz
@@ -26,35 +28,34 @@ all: win native
 deps:
 	@tools/install-deps.sh $(PACKAGES)
 
+# The Windows program and the end-to-end test driver (cross build).
 win: deps
-	@# A build folder configured for another compiler is made again from nothing.
-	@grep -qs 'g++-win32"' $(WIN)/CMakeFiles/*/CMakeCXXCompiler.cmake || rm -rf $(WIN)
-	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN) -j $(JOBS)
+	@cmake --preset win >/dev/null
+	@cmake --build --preset win -j $(JOBS)
 	@mkdir -p dist && cp $(WIN)/pomki_pet.exe dist/pomki_pet.exe
 	@echo "built dist/pomki_pet.exe"
 
-native: deps win
-	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release \
-	    -DPOMKI_EXE=$(CURDIR)/dist/pomki_pet.exe -DPOMKI_DRIVER=$(CURDIR)/$(WIN)/e2e_driver.exe >/dev/null
-	@cmake --build $(NATIVE) -j $(JOBS)
+# The core, its unit tests, the benchmarks and the trace replay (host compiler).
+native: deps
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS)
 
 fuzz-build: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DPOMKI_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(FUZZ) -j $(JOBS)
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
 
 unit: native
 	cd $(NATIVE) && ctest -L unit --output-on-failure -j $(JOBS)
 
-e2e: native
+e2e: native win
 	cd $(NATIVE) && ctest -L e2e --output-on-failure
 
 # One scenario (or every one whose name holds ONLY) N times in a row, in one Wine environment:
 #   make e2e-repeat ONLY=left_click_and_drag N=50
 N ?= 50
-e2e-repeat: native
+e2e-repeat: native win
 	@test -n "$(ONLY)" || { echo "usage: make e2e-repeat ONLY=scenario_name [N=50]"; exit 2; }
-	/usr/bin/python3 tests/e2e/run_scenarios.py --exe dist/pomki_pet.exe --driver $(WIN)/e2e_driver.exe \
+	$(PYTHON) tests/e2e/run_scenarios.py --exe dist/pomki_pet.exe --driver $(WIN)/e2e_driver.exe \
 	    --work $(NATIVE)/e2e-repeat --repeat $(N) --only $(ONLY) tests/e2e/test_*.py
 
 # A bounded run of every fuzz target over the seed corpus (make fuzz runs longer).
@@ -66,32 +67,34 @@ fuzz: fuzz-build
 
 # The committed pictures and sounds must be what their generators make of their sources.
 resources-check: deps
-	@/usr/bin/python3 tools/gen_sprites.py --check && /usr/bin/python3 tools/gen_sounds.py --check
+	@$(PYTHON) tools/gen_sprites.py --check && $(PYTHON) tools/gen_sounds.py --check
 	@echo "pictures and sounds match their sources"
 
 # The exe's size, version resource and import table (tools/check_exe.py).
 exe-check: win
-	@/usr/bin/python3 tools/check_exe.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt \
+	@$(PYTHON) tools/check_exe.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt \
 	    --sources src --fixture $(WIN)/flagged_imports.exe
 
 # The release archive, and a look inside it: its checksum file must verify.
 dist: win
-	@/usr/bin/python3 tools/make_dist.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt --out-dir dist
+	@$(PYTHON) tools/make_dist.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt --out-dir dist
 	@v=$$(cat $(WIN)/version.txt); rm -rf build/dist-verify && mkdir -p build/dist-verify && \
-	    /usr/bin/python3 -m zipfile -e dist/pomki-$$v-win64.zip build/dist-verify && \
+	    $(PYTHON) -m zipfile -e dist/pomki-$$v-win64.zip build/dist-verify && \
 	    (cd build/dist-verify/pomki-$$v && sha256sum -c SHA256SUMS)
 
 # A second build in another folder must give the same exe and the same archive, byte for byte.
 reproducible-check: win
-	@cmake -S . -B $(AGAIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --preset win -B $(AGAIN) >/dev/null
 	@cmake --build $(AGAIN) -j $(JOBS) --target pomki_pet >/dev/null
 	@cmp dist/pomki_pet.exe $(AGAIN)/pomki_pet.exe && echo "two builds give the same exe"
-	@/usr/bin/python3 tools/make_dist.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt --out-dir $(AGAIN)/a >/dev/null
-	@/usr/bin/python3 tools/make_dist.py --exe $(AGAIN)/pomki_pet.exe --version-file $(AGAIN)/version.txt --out-dir $(AGAIN)/b >/dev/null
+	@$(PYTHON) tools/make_dist.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt --out-dir $(AGAIN)/a >/dev/null
+	@$(PYTHON) tools/make_dist.py --exe $(AGAIN)/pomki_pet.exe --version-file $(AGAIN)/version.txt --out-dir $(AGAIN)/b >/dev/null
 	@cmp $(AGAIN)/a/pomki-$$(cat $(WIN)/version.txt)-win64.zip $(AGAIN)/b/pomki-$$(cat $(WIN)/version.txt)-win64.zip \
 	    && echo "two builds give the same archive"
 
-test: native fuzz-build resources-check exe-check reproducible-check
+# Every check, in order: build, pictures and sounds, the exe, a second build, unit tests,
+# a minute of fuzzing, the end-to-end scenarios.
+test: native win fuzz-build resources-check exe-check reproducible-check
 	cd $(NATIVE) && ctest -L unit --output-on-failure -j $(JOBS)
 	@tools/run-fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
 	cd $(NATIVE) && ctest -L e2e --output-on-failure
@@ -100,7 +103,7 @@ bench: native
 	$(NATIVE)/pomki_bench
 
 run: win
-	@tools/run-pet.sh dist/pomki_pet.exe
+	@PYTHON=$(PYTHON) tools/run-pet.sh dist/pomki_pet.exe
 
 clean:
 	rm -rf build dist

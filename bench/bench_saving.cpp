@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "state/pet_keeper.h"
-#include "state/save_file.h"
+#include "core/state/pet_keeper.h"
+#include "core/state/save_file.h"
 
 namespace {
 

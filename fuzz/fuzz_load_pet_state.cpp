@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "state/save_file.h"
+#include "core/state/save_file.h"
 
 namespace {
 

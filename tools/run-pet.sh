@@ -30,7 +30,7 @@ fi
 mkdir -p "$run_dir"
 cp "$exe" "$run_dir/pomki_pet.exe"
 
-exec /usr/bin/python3 - "$repo" "$run_dir/pomki_pet.exe" "$driver" "$seconds" <<'PYTHON'
+exec "${PYTHON:-python3}" - "$repo" "$run_dir/pomki_pet.exe" "$driver" "$seconds" <<'PYTHON'
 import json
 import os
 import shutil

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pet/pet_port.h"
+#include "core/pet/pet_port.h"
 
 namespace pomki::testing {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "state/save_file.h"
+#include "core/state/save_file.h"
 
 namespace pomki::testing {
 

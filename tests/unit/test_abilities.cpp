@@ -1,5 +1,5 @@
-#include "abilities/clock_text.h"
-#include "abilities/effect_sweep.h"
+#include "core/abilities/clock_text.h"
+#include "core/abilities/effect_sweep.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "fake_pet_port.h"
-#include "pet/behaviour.h"
-#include "pet/mischief.h"
-#include "state/pet_state.h"
+#include "core/pet/behaviour.h"
+#include "core/pet/mischief.h"
+#include "core/state/pet_state.h"
 
 namespace pomki {
 namespace {

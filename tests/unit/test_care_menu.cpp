@@ -1,6 +1,6 @@
 // The care menu's rules against a recording window: what it shows, what each switch does,
 // the screen saver's cursor watch and the menu's closing.
-#include "care/care_menu.h"
+#include "core/care/care_menu.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "care/feeding.h"
-#include "care/food_menu.h"
+#include "core/care/feeding.h"
+#include "core/care/food_menu.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fake_pet_port.h"
-#include "pet/behaviour.h"
-#include "pet/mischief.h"
+#include "core/pet/behaviour.h"
+#include "core/pet/mischief.h"
 
 namespace pomki {
 namespace {

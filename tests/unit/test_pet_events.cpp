@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "fake_pet_port.h"
-#include "pet/behaviour.h"
-#include "pet/pet_events.h"
-#include "state/pet_state.h"
+#include "core/pet/behaviour.h"
+#include "core/pet/pet_events.h"
+#include "core/state/pet_state.h"
 
 namespace pomki {
 namespace {

@@ -1,6 +1,6 @@
 // Keeping the pet between runs: the path of its file, the load (and its patience with a file
 // that another program holds), saving as it goes and at exit, and what the user is told.
-#include "state/pet_keeper.h"
+#include "core/state/pet_keeper.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/repaint_below.h"
+#include "core/render/repaint_below.h"
 
 namespace pomki {
 namespace {

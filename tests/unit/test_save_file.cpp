@@ -1,4 +1,4 @@
-#include "state/save_file.h"
+#include "core/state/save_file.h"
 
 #include "memory_file_store.h"
 

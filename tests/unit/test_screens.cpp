@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "abilities/effect_sweep.h"
+#include "core/abilities/effect_sweep.h"
 #include "bmp_file.h"
 #include "fake_pet_port.h"
-#include "pet/behaviour.h"
-#include "pet/mischief.h"
-#include "pet/screen_bounds.h"
-#include "render/frame_slots.h"
-#include "render/sprite_region.h"
-#include "state/pet_state.h"
+#include "core/pet/behaviour.h"
+#include "core/pet/mischief.h"
+#include "core/pet/screen_bounds.h"
+#include "core/render/frame_slots.h"
+#include "core/render/sprite_region.h"
+#include "core/state/pet_state.h"
 
 namespace pomki {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "bmp_file.h"
-#include "render/frame_slots.h"
-#include "render/sprite_region.h"
+#include "core/render/frame_slots.h"
+#include "core/render/sprite_region.h"
 
 namespace pomki {
 namespace {

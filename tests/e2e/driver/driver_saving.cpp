@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "driver.h"
-#include "state/file_store_win.h"
-#include "state/save_file.h"
+#include "win/state/file_store_win.h"
+#include "core/state/save_file.h"
 
 namespace e2e {
 

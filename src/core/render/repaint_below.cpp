@@ -1,0 +1,32 @@
+#include "core/render/repaint_below.h"
+
+namespace pomki {
+
+bool Overlaps(const Rect& a, const Rect& b) {
+    return a.top < b.bottom && b.top < a.bottom && a.left < b.right && b.left < a.right;
+}
+
+bool Contains(const Rect& outer, const Rect& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+void RepaintBelow(const Rect& box, WindowsBelow& below) {
+    // The shape is in screen coordinates until the first redraw, as if it had been in the
+    // client coordinates of a window whose client origin is the screen's.
+    Point shapeOrigin{0, 0};
+    while (below.Next()) {
+        if (!below.IsVisible()) continue;
+        const std::optional<Rect> rect = below.WindowRect();
+        if (!rect || !Overlaps(*rect, box)) continue;
+
+        const Point origin = below.ScreenOriginInClient();
+        below.Redraw(Point{origin.x - shapeOrigin.x, origin.y - shapeOrigin.y}, below.IsOnThisThread());
+        shapeOrigin = origin;
+
+        // An opaque rectangular window over the whole box hides everything further down.
+        if (Contains(*rect, box) && !below.HasOwnRegion()) return;
+    }
+}
+
+}  // namespace pomki

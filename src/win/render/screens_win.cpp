@@ -1,0 +1,107 @@
+#include "win/render/screens_win.h"
+
+namespace pomki::win {
+
+namespace {
+
+// Not in the headers for Windows 7, which this program is built for.
+using DpiContext = HANDLE;
+const DpiContext kPerMonitorAwareV2 = reinterpret_cast<DpiContext>(static_cast<INT_PTR>(-4));
+constexpr int kProcessPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
+constexpr int kMonitorDpiEffective = 0;        // MDT_EFFECTIVE_DPI
+constexpr DWORD kExtendedFrameBounds = 9;      // DWMWA_EXTENDED_FRAME_BOUNDS
+
+// An export of a system library, or nullptr when this Windows has none. The libraries
+// stay loaded for the life of the process.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+    HMODULE module = GetModuleHandleW(library);
+    if (!module) module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) module = LoadLibraryW(library);  // systems without the search flag
+    if (!module) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) {
+        const RECT& r = info.rcWork;
+        reinterpret_cast<std::vector<Rect>*>(data)->push_back(Rect{r.left, r.top, r.right, r.bottom});
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void BecomeDpiAware() {
+    // Windows 10 1703 and later: per-monitor v2 (dialogs and their fonts follow the monitor).
+    using SetContext = BOOL(WINAPI*)(DpiContext);
+    if (auto set = SystemFunction<SetContext>(L"user32.dll", "SetProcessDpiAwarenessContext")) {
+        // Fails when the manifest has already made the process aware: nothing more to do.
+        if (set(kPerMonitorAwareV2) || GetLastError() == ERROR_ACCESS_DENIED) return;
+    }
+    // Windows 8.1: per-monitor.
+    using SetAwareness = HRESULT(WINAPI*)(int);
+    if (auto set = SystemFunction<SetAwareness>(L"shcore.dll", "SetProcessDpiAwareness")) {
+        const HRESULT result = set(kProcessPerMonitorDpiAware);
+        if (SUCCEEDED(result) || result == E_ACCESSDENIED) return;
+    }
+    // Windows 7: aware of the system's DPI.
+    SetProcessDPIAware();
+}
+
+UINT WindowDpi(HWND window) {
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
+    if (forWindow && window) {
+        if (const UINT dpi = forWindow(window)) return dpi;
+    }
+    using ForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto forMonitor = SystemFunction<ForMonitor>(L"shcore.dll", "GetDpiForMonitor");
+    if (forMonitor) {
+        UINT x = 0;
+        UINT y = 0;
+        HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+        if (SUCCEEDED(forMonitor(monitor, kMonitorDpiEffective, &x, &y)) && x) return x;
+    }
+    // One DPI for every monitor before Windows 8.1.
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+std::vector<Rect> MonitorWorkAreas() {
+    std::vector<Rect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    if (areas.empty()) {
+        RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+        areas.push_back(Rect{r.left, r.top, r.right, r.bottom});
+    }
+    return areas;
+}
+
+Rect VirtualScreen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (width <= 0 || height <= 0) return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return Rect{left, top, left + width, top + height};
+}
+
+Rect VisibleFrame(HWND window) {
+    using GetAttribute = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
+    static const auto getAttribute = SystemFunction<GetAttribute>(L"dwmapi.dll", "DwmGetWindowAttribute");
+    RECT r{};
+    // Without a compositor (or where it does not know the attribute) the window rectangle
+    // is the frame the user sees.
+    if (!getAttribute || FAILED(getAttribute(window, kExtendedFrameBounds, &r, sizeof r)) || IsRectEmpty(&r)) {
+        if (!GetWindowRect(window, &r)) r = RECT{};
+    }
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+}  // namespace pomki::win

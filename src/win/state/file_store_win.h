@@ -1,0 +1,31 @@
+// The save file's FileStore on Windows, and where the program's own folder is.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/state/save_file.h"
+
+namespace pomki {
+
+// Files through the Win32 API, one attempt each: it tells what kind of failure it met and
+// leaves trying again to the caller. Writes replace the file all at once: the old file stays
+// exactly as it was when a write fails.
+class WinFileStore final : public FileStore {
+public:
+    // Reads at most kSaveFileMaxBytes + 1 bytes; a longer file is refused by the load step.
+    // Missing only when Windows says there is no such file or folder, or a folder stands in
+    // the file's place (it holds no pet, and nothing can be written over it either).
+    ReadResult ReadAll(const std::wstring& path) override;
+    // Writes "<path>.tmp" beside the target, flushes it to the disk and moves it over the target.
+    WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override;
+    // Deletes a "<path>.tmp" left by a process that was killed while it saved.
+    void RemoveLeftovers(const std::wstring& path) override;
+};
+
+// The folder of the running executable with its trailing separator; empty if Windows cannot
+// tell the executable's path.
+std::wstring ModuleDirectory();
+
+}  // namespace pomki
