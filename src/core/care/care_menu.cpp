@@ -4,17 +4,10 @@
 
 namespace pomki {
 
-std::optional<Ability> AbilityOfBox(int controlId) {
-    for (const AbilityBox& box : kAbilityBoxes) {
-        if (box.boxId == controlId) return box.ability;
-    }
-    return std::nullopt;
-}
-
 CareMenuView ViewOf(const PetState& pet) {
     CareMenuView view;
-    for (const AbilityBox& box : kAbilityBoxes) {
-        view.boxes[box.ability] = {pet.IsUnlocked(box.ability), pet.IsOn(box.ability)};
+    for (const AbilityInfo& info : kAbilities) {
+        view.boxes[info.ability] = {pet.IsUnlocked(info.ability), pet.IsOn(info.ability)};
     }
     view.stress = pet.stress;
     view.money = std::to_wstring(pet.money);
@@ -55,7 +48,7 @@ void CareMenu::EndScreenSaver() {
     pet_.abilityOn[ScreenSaver] = 0;
 }
 
-void CareMenu::OnCursorWatch() {
+void CareMenu::CursorWatchTick() {
     if (!watching_) return;
     const Point cursor = port_.CursorPos();
     if (cursor == screenSaverCursor_) return;
@@ -63,12 +56,12 @@ void CareMenu::OnCursorWatch() {
     port_.SetCheck(ScreenSaver, false);
 }
 
-void CareMenu::FoodMenu() {
+void CareMenu::OpenFoodMenu() {
     port_.RunFoodMenu();
     port_.Show(ViewOf(pet_));  // a feed may have unlocked an ability
 }
 
-void CareMenu::Close() {
+void CareMenu::Destroyed() {
     if (watching_) EndScreenSaver();
 }
 

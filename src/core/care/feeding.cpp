@@ -53,8 +53,8 @@ bool Feed(PetState& pet, int food) {
     // At the top level the experience beyond a level has nowhere to go.
     pet.experience = static_cast<int32_t>(std::min<int64_t>(experience, kExperiencePerLevel - 1));
     if (gained > 0) {
-        for (std::size_t k = 0; k < kUnlockLevels.size(); ++k) {
-            if (pet.level >= kUnlockLevels[k] && pet.abilityUnlocked[k] == 0) pet.abilityUnlocked[k] = 1;
+        for (const AbilityInfo& info : kAbilities) {
+            if (pet.level >= info.unlockLevel && pet.abilityUnlocked[info.ability] == 0) pet.abilityUnlocked[info.ability] = 1;
         }
     }
     return true;

@@ -11,17 +11,30 @@ int FoodOfRadio(int controlId) {
     return 0;
 }
 
-bool FoodMenu::Select(int food) {
-    selected_ = food;
-    return CanFeed(pet_, food);
+FoodMenuView FoodViewOf(const PetState& pet) {
+    FoodMenuView view;
+    for (int food = 1; food <= kFoodCount; ++food) view.offered[static_cast<std::size_t>(food - 1)] = IsOffered(pet, food);
+    view.money = std::to_wstring(pet.money);
+    return view;
 }
 
-bool FoodMenu::Feed() {
+void FoodMenu::Open() { port_.Show(FoodViewOf(pet_)); }
+
+void FoodMenu::Select(int food) {
+    selected_ = food;
+    port_.EnableFeed(CanFeed(pet_, food));
+}
+
+void FoodMenu::Feed() {
     // Another menu may have spent the money since the food was picked: nothing is fed then.
-    if (!pomki::Feed(pet_, selected_)) return false;
+    if (!pomki::Feed(pet_, selected_)) {
+        port_.EnableFeed(false);
+        return;
+    }
     saver_.SaveChanges();
     selected_ = 0;
-    return true;
+    port_.Show(FoodViewOf(pet_));
+    port_.Close(true);
 }
 
 }  // namespace pomki

@@ -6,8 +6,9 @@
 #include <cstdint>
 
 #include "core/pet/mischief.h"
-#include "core/pet/target_window.h"
 #include "core/pet/screen_bounds.h"
+#include "core/pet/target_window.h"
+#include "core/render/frame_slots.h"
 
 namespace pomki {
 
@@ -40,9 +41,6 @@ constexpr std::array<HeadingStep, 8> kHeadingSteps{{
     {0, -4, kSlotBack},
     {+2, -2, kSlotBack},
 }};
-constexpr int32_t kHeadingEast = 0;
-constexpr int32_t kHeadingWest = 4;
-constexpr int32_t kHeadingLast = 7;
 
 void EarnMoney(PetState& pet) {
     int64_t earned = 1;
@@ -60,112 +58,111 @@ void UseUpFullness(PetState& pet) {
 }
 
 // Shows the step's frame where the pet now stands, then readies the other walking phase.
-void FinishWalkingStep(const PetState& pet, Behaviour& behaviour, PetPort& port) {
-    port.ApplyFrameRegion(behaviour.FrameSlot());
-    port.PlacePet(ShowOffPlacement(pet), behaviour.petX, behaviour.petY);
-    behaviour.framePhase = behaviour.framePhase == 0 ? 1 : 0;
+void FinishWalkingStep(const PetState& pet, WalkState& walk, const PetPorts& ports) {
+    ports.window.ApplyFrameRegion(walk.FrameSlot());
+    ports.window.PlacePet(ShowOffPlacement(pet), walk.petX, walk.petY);
+    walk.framePhase = walk.framePhase == 0 ? 1 : 0;
 }
 
 // Walks diagonally toward the cursor, the pet's centre aiming at it; no screen bounds.
-void CursorLeadStep(const PetState& pet, Behaviour& behaviour, PetPort& port) {
-    behaviour.cursorPoint = port.CursorPos();
-    const int64_t half = int64_t{kHalfPet} * behaviour.scale;
-    const int64_t dx = behaviour.cursorPoint.x - half - behaviour.petX;
-    const int64_t dy = behaviour.cursorPoint.y - half - behaviour.petY;
+void CursorLeadStep(const PetState& pet, WalkState& walk, const PetPorts& ports) {
+    walk.cursorPoint = ports.desktop.CursorPos();
+    const int64_t half = int64_t{kHalfPet} * walk.scale;
+    const int64_t dx = walk.cursorPoint.x - half - walk.petX;
+    const int64_t dy = walk.cursorPoint.y - half - walk.petY;
     // On either axis a difference of exactly zero keeps whatever heading the pet had.
-    if (dx > 0 && dy > 0) behaviour.heading = 1;
-    else if (dx > 0 && dy < 0) behaviour.heading = 7;
-    else if (dx < 0 && dy > 0) behaviour.heading = 3;
-    else if (dx < 0 && dy < 0) behaviour.heading = 5;
-    StepAlongHeading(pet, behaviour);
-    FinishWalkingStep(pet, behaviour, port);
+    if (dx > 0 && dy > 0) walk.heading = kHeadingSouthEast;
+    else if (dx > 0 && dy < 0) walk.heading = kHeadingNorthEast;
+    else if (dx < 0 && dy > 0) walk.heading = kHeadingSouthWest;
+    else if (dx < 0 && dy < 0) walk.heading = kHeadingNorthWest;
+    StepAlongHeading(pet, walk);
+    FinishWalkingStep(pet, walk, ports);
 }
 
 // Walks level toward the foreground window's left edge and hides behind it on arrival.
-void WindowSeekingStep(const PetState& pet, Behaviour& behaviour, PetPort& port, const Rect& window) {
+void WindowSeekingStep(const PetState& pet, WalkState& walk, const PetPorts& ports, const Rect& window) {
     const int64_t edge = window.left;
-    const int64_t x = behaviour.petX;
-    const int32_t n = behaviour.scale;
+    const int64_t x = walk.petX;
+    const int32_t n = walk.scale;
     if (x - kArrivalReach * n < edge && edge < x) {
-        port.StopTimer();
-        behaviour.framePhase = 0;
-        behaviour.frameBase = kSlotTearful;
-        port.ApplyFrameRegion(behaviour.FrameSlot());
+        ports.window.StopTimer(PetTimer::Behaviour);
+        walk.framePhase = 0;
+        walk.frameBase = kSlotTearful;
+        ports.window.ApplyFrameRegion(walk.FrameSlot());
         // Half a pet further left, under every window: behind the one it reached.
-        port.PlacePet(ZOrder::Bottom, behaviour.petX - kHalfPet * n, behaviour.petY);
+        ports.window.PlacePet(ZOrder::Bottom, walk.petX - kHalfPet * n, walk.petY);
         return;
     }
     if (edge < x) {
-        behaviour.heading = kHeadingWest;
-        behaviour.petX -= kSeekStep * n;
-        behaviour.frameBase = kSlotLeft;
+        walk.heading = kHeadingWest;
+        walk.petX -= kSeekStep * n;
+        walk.frameBase = kSlotLeft;
     } else {
-        behaviour.heading = kHeadingEast;
-        behaviour.petX += kSeekStep * n;
-        behaviour.frameBase = kSlotRight;
+        walk.heading = kHeadingEast;
+        walk.petX += kSeekStep * n;
+        walk.frameBase = kSlotRight;
     }
-    FinishWalkingStep(pet, behaviour, port);
+    FinishWalkingStep(pet, walk, ports);
 }
 
 // Walks on to the foreground window only while it is one the pet can be seen peeking out
 // from; a pet that cannot seek roams free instead (and takes this tick's random step).
-void SeekOrRoamFree(const PetState& pet, Behaviour& behaviour, PetPort& port, WindowRef foreground,
+void SeekOrRoamFree(const PetState& pet, WalkState& walk, const PetPorts& ports, WindowRef foreground,
                     const Rect& petRect) {
-    const Rect window = port.WindowRect(foreground);
-    if (!CanSeekWindow(port.WorkAreas(), petRect, window, kHalfPet * behaviour.scale)) {
-        behaviour.roamMode = RoamFree;
+    const Rect window = ports.desktop.WindowRect(foreground);
+    if (!CanSeekWindow(ports.desktop.WorkAreas(), petRect, window, kHalfPet * walk.scale)) {
+        walk.roamMode = RoamFree;
         return;
     }
-    behaviour.roamMode = RoamToWindow;
-    WindowSeekingStep(pet, behaviour, port, window);
+    walk.roamMode = RoamToWindow;
+    WindowSeekingStep(pet, walk, ports, window);
 }
 
 // Now and then turns one eighth to either side, steps, and stays on the work areas.
-void RandomWalkStep(const PetState& pet, Behaviour& behaviour, PetPort& port,
-                    RandomSource& random) {
-    const int p = random.Next(3);
-    const int q = random.Next(3);
+void RandomWalkStep(const PetState& pet, WalkState& walk, const PetPorts& ports) {
+    const int p = ports.random.Next(3);
+    const int q = ports.random.Next(3);
     if (p == 1) {
-        behaviour.heading += q - 1;
-        if (behaviour.heading > kHeadingLast) behaviour.heading = 0;
-        if (behaviour.heading < 0) behaviour.heading = kHeadingLast;
+        walk.heading += q - 1;
+        if (walk.heading > kHeadingNorthEast) walk.heading = 0;
+        if (walk.heading < 0) walk.heading = kHeadingNorthEast;
     }
-    const Point from{behaviour.petX, behaviour.petY};
-    StepAlongHeading(pet, behaviour);
+    const Point from{walk.petX, walk.petY};
+    StepAlongHeading(pet, walk);
 
     // The monitors and their taskbars may have changed since the last step. The heading
     // stays: at an edge the pet slides along it or treads on the spot until a turn takes it
     // away.
-    const Point kept = KeepOnWorkAreas(port.WorkAreas(), from, Point{behaviour.petX, behaviour.petY},
-                                       kHalfPet * behaviour.scale);
-    behaviour.petX = kept.x;
-    behaviour.petY = kept.y;
+    const Point kept = KeepOnWorkAreas(ports.desktop.WorkAreas(), from, Point{walk.petX, walk.petY},
+                                       kHalfPet * walk.scale);
+    walk.petX = kept.x;
+    walk.petY = kept.y;
 
-    FinishWalkingStep(pet, behaviour, port);
+    FinishWalkingStep(pet, walk, ports);
 }
 
 // The first of retitling, minimising and seeking that applies, on the user's window in front.
 // While a program holds the whole screen none of them happens and a seeking pet walks on
 // freely instead.
-void ActOnUserWindow(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random,
+void ActOnUserWindow(PetState& pet, WalkState& walk, const PetPorts& ports,
                      FrontWindow& front, const Rect& petRect, int wanderRoll, int mischiefRoll) {
     const bool retitle = kRetitleWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
     const bool minimise = !retitle && kMinimiseWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
-    const bool seek = wanderRoll == 1 || behaviour.roamMode == RoamToWindow;
+    const bool seek = wanderRoll == 1 || walk.roamMode == RoamToWindow;
     // The window in front is looked at only when there is something to do with it.
     if (!retitle && !minimise && !seek) return;
     const WindowRef target = front.UserWindow();
     if (target == 0) return;
     if (front.FullScreen()) {
-        if (behaviour.roamMode == RoamToWindow) behaviour.roamMode = RoamFree;
+        if (walk.roamMode == RoamToWindow) walk.roamMode = RoamFree;
         return;
     }
     if (retitle) {
-        RetitleWindow(target, port, random);
+        RetitleWindow(target, ports);
     } else if (minimise) {
-        MinimiseWindow(target, behaviour, port);
+        MinimiseWindow(target, walk, ports);
     } else {
-        SeekOrRoamFree(pet, behaviour, port, target, petRect);
+        SeekOrRoamFree(pet, walk, ports, target, petRect);
     }
 }
 
@@ -175,65 +172,67 @@ ZOrder ShowOffPlacement(const PetState& pet) {
     return pet.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::NoTopMost;
 }
 
-void StepAlongHeading(const PetState& pet, Behaviour& behaviour) {
+void StepAlongHeading(const PetState& pet, WalkState& walk) {
     // heading is kept in 0..7; the mask only keeps a stray value from reading past the table.
-    const HeadingStep& step = kHeadingSteps[static_cast<std::size_t>(behaviour.heading & 7)];
-    behaviour.petX += step.dx * behaviour.scale;
-    behaviour.petY += step.dy * behaviour.scale;
-    behaviour.frameBase = pet.IsOn(GoodLuck) ? kSlotLucky : step.frameBase;
+    const HeadingStep& step = kHeadingSteps[static_cast<std::size_t>(walk.heading & 7)];
+    walk.petX += step.dx * walk.scale;
+    walk.petY += step.dy * walk.scale;
+    walk.frameBase = pet.IsOn(GoodLuck) ? kSlotLucky : step.frameBase;
 }
 
-void RunTick(PetState& pet, Behaviour& behaviour, PetPort& port, RandomSource& random) {
+void BehaviourTick::Run() {
+    PetState& pet = pet_;
+    WalkState& walk = walk_;
+    const PetPorts& ports = ports_;
     EarnMoney(pet);
 
     // Read back every tick, so a pet dragged by the user walks on from where it was dropped.
-    const Rect petRect = port.PetRect();
-    behaviour.petX = petRect.left;
-    behaviour.petY = petRect.top;
-    behaviour.scale = std::max(1, port.PixelScale());
+    const Rect petRect = ports.window.PetRect();
+    walk.petX = petRect.left;
+    walk.petY = petRect.top;
 
-    const WindowRef petWindow = port.PetWindow();
-    const WindowRef foreground = port.ForegroundWindow();  // 0: the desktop reports none
+    const WindowRef petWindow = ports.window.PetWindow();
+    const WindowRef foreground = ports.desktop.ForegroundWindow();  // 0: the desktop reports none
 
-    const int wanderRoll = random.Next(20);
-    const int mischiefRoll = random.Next(50);
+    const int wanderRoll = ports.random.Next(20);
+    const int mischiefRoll = ports.random.Next(50);
 
     // Tricks on the screen, judged by the stress the pet had when the tick began. Each
     // answers to other rolls, so at most one of them fires; none while a program holds
     // the whole screen (a game, a film, a slide show).
-    FrontWindow front(port, foreground);
+    FrontWindow front(ports.desktop, foreground);
     const int32_t stressBefore = pet.stress;
     if (kShootScreenTrigger.Fires(pet, stressBefore, mischiefRoll)) {
-        if (!front.FullScreen()) ShootScreen(behaviour, port, random);
+        if (!front.FullScreen()) ShootScreen(walk, ports);
     } else if (kGrumbleBoxTrigger.Fires(pet, stressBefore, mischiefRoll)) {
         // Ticks that arrive while the box is open run inside this call and change the
-        // same pet and behaviour; everything below reads them afresh.
-        if (!behaviour.grumbleBoxOpen && !front.FullScreen()) {
-            behaviour.grumbleBoxOpen = true;
-            GrumbleBox(port, random);
-            behaviour.grumbleBoxOpen = false;
+        // same pet and walk; everything below reads them afresh.
+        if (!grumbleBoxOpen_ && !front.FullScreen()) {
+            grumbleBoxOpen_ = true;
+            GrumbleBox(ports);
+            grumbleBoxOpen_ = false;
         }
     } else if (kShootVolleyTrigger.Fires(pet, stressBefore, mischiefRoll)) {
-        if (!front.FullScreen()) ShootVolley(behaviour, port, random);
+        if (!front.FullScreen()) ShootVolley(walk, ports);
     }
 
     UseUpFullness(pet);
 
     if (pet.IsOn(CursorLead)) {
-        CursorLeadStep(pet, behaviour, port);
+        CursorLeadStep(pet, walk, ports);
         return;
     }
 
     if (foreground != 0 && foreground == petWindow) {
-        behaviour.roamMode = RoamFree;
+        walk.roamMode = RoamFree;
     } else {
         // Tricks on the user's window and the walk to it need the user's window in front;
         // with none (the desktop, the taskbar, one of ours, a hung window, ...) the pet
         // keeps its mode, and only a free pet walks this tick.
-        ActOnUserWindow(pet, behaviour, port, random, front, petRect, wanderRoll, mischiefRoll);
+        ActOnUserWindow(pet, walk, ports, front, petRect, wanderRoll, mischiefRoll);
     }
 
-    if (behaviour.roamMode == RoamFree) RandomWalkStep(pet, behaviour, port, random);
+    if (walk.roamMode == RoamFree) RandomWalkStep(pet, walk, ports);
 }
 
 }  // namespace pomki

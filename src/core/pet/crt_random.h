@@ -1,14 +1,15 @@
-// The program's random source: the C runtime's generator, seeded once by the pet window.
+// The program's random source: the C runtime's generator, seeded once when it is made.
 #pragma once
 
 #include <cstdlib>
 
-#include "core/pet/pet_port.h"
+#include "core/pet/random_source.h"
 
 namespace pomki {
 
 class CrtRandom final : public RandomSource {
 public:
+    explicit CrtRandom(unsigned seed) { std::srand(seed); }
     int Next(int modulus) override { return std::rand() % modulus; }
 };
 

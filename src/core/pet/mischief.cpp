@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "core/render/frame_slots.h"
 // Plain #defines shared with the resource script; no platform header behind them.
 #include "resource_ids.h"
 
@@ -14,11 +15,11 @@ constexpr int kVolleyShots = 20;
 constexpr double kShotHold = 0.1;
 
 // Strikes a pose in front of every window: phase 0 of `slot`, shaped and placed topmost.
-void StrikePose(Behaviour& behaviour, PetPort& port, int32_t slot) {
-    behaviour.framePhase = 0;
-    behaviour.frameBase = slot;
-    port.ApplyFrameRegion(behaviour.FrameSlot());
-    port.PlacePet(ZOrder::TopMost, behaviour.petX, behaviour.petY);
+void StrikePose(WalkState& walk, PetWindowPort& window, int32_t slot) {
+    walk.framePhase = 0;
+    walk.frameBase = slot;
+    window.ApplyFrameRegion(walk.FrameSlot());
+    window.PlacePet(ZOrder::TopMost, walk.petX, walk.petY);
 }
 
 // The four draws of one shot, as the mark's offset from the pet's corner at pixel scale `scale`.
@@ -30,10 +31,10 @@ Point DrawShotOffset(RandomSource& random, int32_t scale) {
     return Point{kShotSpread * scale * (r1 - r3), kShotSpread * scale * (r2 - r4)};
 }
 
-void FireShot(const Behaviour& behaviour, PetPort& port, Point offset) {
-    port.DrawShotMark(Point{behaviour.petX + offset.x, behaviour.petY + offset.y});
-    port.PlaySoundEffect(IDS_SOUND_SHOT);
-    port.HoldPose(kShotHold);
+void FireShot(const WalkState& walk, const PetPorts& ports, Point offset) {
+    ports.desktop.DrawShotMark(Point{walk.petX + offset.x, walk.petY + offset.y});
+    ports.desktop.PlaySoundEffect(IDS_SOUND_SHOT);
+    ports.window.HoldPose(kShotHold);
 }
 
 // One draw picks the row.
@@ -58,42 +59,42 @@ constexpr std::array<MinimisePose, 5> kMinimisePoses{{
 
 }  // namespace
 
-void ShootScreen(Behaviour& behaviour, PetPort& port, RandomSource& random) {
+void ShootScreen(WalkState& walk, const PetPorts& ports) {
     // The draws come before the pose, so the order of draws is the same as in a volley.
-    const Point offset = DrawShotOffset(random, behaviour.scale);
-    StrikePose(behaviour, port, kSlotGun);
-    FireShot(behaviour, port, offset);
+    const Point offset = DrawShotOffset(ports.random, walk.scale);
+    StrikePose(walk, ports.window, kSlotGun);
+    FireShot(walk, ports, offset);
 }
 
-void ShootVolley(Behaviour& behaviour, PetPort& port, RandomSource& random) {
-    StrikePose(behaviour, port, kSlotAutoGun);
+void ShootVolley(WalkState& walk, const PetPorts& ports) {
+    StrikePose(walk, ports.window, kSlotAutoGun);
     for (int shot = 0; shot < kVolleyShots; ++shot) {
-        const Point offset = DrawShotOffset(random, behaviour.scale);
-        FireShot(behaviour, port, offset);
+        const Point offset = DrawShotOffset(ports.random, walk.scale);
+        FireShot(walk, ports, offset);
     }
 }
 
-void GrumbleBox(PetPort& port, RandomSource& random) {
-    const BoxLine& line = PickLine(boxLines, random);
-    port.PlaySoundEffect(IDS_SOUND_GRUMBLE);
+void GrumbleBox(const PetPorts& ports) {
+    const BoxLine& line = PickLine(boxLines, ports.random);
+    ports.desktop.PlaySoundEffect(IDS_SOUND_GRUMBLE);
     // Modal: further ticks run inside this call while the box is open.
-    port.MessageBox(line.text, line.caption);
+    ports.desktop.ShowMessageBox(line.text, line.caption);
 }
 
-void RetitleWindow(WindowRef foreground, PetPort& port, RandomSource& random) {
-    const std::wstring_view title = PickLine(titleLines, random);
-    port.Retitle(foreground, title);
-    port.PlaySoundEffect(IDS_SOUND_RETITLE);
+void RetitleWindow(WindowRef foreground, const PetPorts& ports) {
+    const std::wstring_view title = PickLine(titleLines, ports.random);
+    ports.desktop.Retitle(foreground, title);
+    ports.desktop.PlaySoundEffect(IDS_SOUND_RETITLE);
 }
 
-void MinimiseWindow(WindowRef foreground, Behaviour& behaviour, PetPort& port) {
-    behaviour.roamMode = RoamHalted;
-    port.StopTimer();
-    port.Minimise(foreground);
+void MinimiseWindow(WindowRef foreground, WalkState& walk, const PetPorts& ports) {
+    walk.roamMode = RoamHalted;
+    ports.window.StopTimer(PetTimer::Behaviour);
+    ports.desktop.Minimise(foreground);
     for (const MinimisePose& pose : kMinimisePoses) {
-        StrikePose(behaviour, port, pose.slot);
-        port.PlaySoundEffect(pose.soundId);
-        port.HoldPose(pose.hold);
+        StrikePose(walk, ports.window, pose.slot);
+        ports.desktop.PlaySoundEffect(pose.soundId);
+        ports.window.HoldPose(pose.hold);
     }
 }
 

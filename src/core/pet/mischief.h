@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/pet/behaviour.h"
-#include "core/pet/pet_port.h"
+#include "core/pet/pet_ports.h"
+#include "core/pet/walk_state.h"
 #include "core/state/pet_state.h"
 
 namespace pomki {
@@ -67,14 +67,14 @@ inline constexpr std::array<std::wstring_view, 10> titleLines{{
 }};
 
 // One shot in the gun pose: a mark around the pet's corner, a bang, a short hold.
-void ShootScreen(Behaviour& behaviour, PetPort& port, RandomSource& random);
+void ShootScreen(WalkState& walk, const PetPorts& ports);
 // Twenty shots in the automatic-gun pose.
-void ShootVolley(Behaviour& behaviour, PetPort& port, RandomSource& random);
+void ShootVolley(WalkState& walk, const PetPorts& ports);
 // A bleat and a modal message box with one of boxLines.
-void GrumbleBox(PetPort& port, RandomSource& random);
+void GrumbleBox(const PetPorts& ports);
 // Gives the user's window one of titleLines; the old title is gone for good.
-void RetitleWindow(WindowRef foreground, PetPort& port, RandomSource& random);
+void RetitleWindow(WindowRef foreground, const PetPorts& ports);
 // Minimises the user's window and leaves the pet standing with its timer stopped.
-void MinimiseWindow(WindowRef foreground, Behaviour& behaviour, PetPort& port);
+void MinimiseWindow(WindowRef foreground, WalkState& walk, const PetPorts& ports);
 
 }  // namespace pomki

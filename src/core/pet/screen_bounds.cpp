@@ -7,10 +7,6 @@ namespace pomki {
 
 namespace {
 
-bool Contains(const Rect& area, Point p) {
-    return area.left <= p.x && p.x <= area.right && area.top <= p.y && p.y <= area.bottom;
-}
-
 // How far `p` lies outside `area` on each axis, squared and summed; 0 inside.
 int64_t DistanceSquared(const Rect& area, Point p) {
     const int64_t dx = std::max<int64_t>({int64_t{area.left} - p.x, 0, int64_t{p.x} - area.right});
@@ -18,20 +14,7 @@ int64_t DistanceSquared(const Rect& area, Point p) {
     return dx * dx + dy * dy;
 }
 
-int64_t OverlapArea(const Rect& a, const Rect& b) {
-    const int64_t w = int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left);
-    const int64_t h = int64_t{std::min(a.bottom, b.bottom)} - std::max(a.top, b.top);
-    return w > 0 && h > 0 ? w * h : 0;
-}
-
-Point Centre(const Rect& r) {
-    return Point{static_cast<int32_t>((int64_t{r.left} + r.right) / 2),
-                 static_cast<int32_t>((int64_t{r.top} + r.bottom) / 2)};
-}
-
 }  // namespace
-
-int PixelScaleForDpi(int dpi) { return std::max(1, (dpi + kBaseDpi / 2) / kBaseDpi); }
 
 std::optional<Rect> HomeWorkArea(std::span<const Rect> workAreas, Point point) {
     std::optional<Rect> nearest;
@@ -48,7 +31,7 @@ std::optional<Rect> HomeWorkArea(std::span<const Rect> workAreas, Point point) {
 
 bool OnAnyWorkArea(std::span<const Rect> workAreas, Point point) {
     return std::any_of(workAreas.begin(), workAreas.end(),
-                       [point](const Rect& area) { return Contains(area, point); });
+                       [point](const Rect& area) { return ContainsWithEdges(area, point); });
 }
 
 Point KeepOnWorkAreas(std::span<const Rect> workAreas, Point from, Point to, int32_t halfPet) {

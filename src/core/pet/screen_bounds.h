@@ -1,6 +1,5 @@
-// Where the pet may be on a desktop of several monitors, each with its own taskbar, and how
-// large its pixels are drawn on a scaled display. Platform-free; the pet window reads the
-// monitors' work areas and the display's dots per inch.
+// Where the pet may be on a desktop of several monitors, each with its own taskbar.
+// Platform-free; the desktop port reads the monitors' work areas.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +9,6 @@
 #include "core/base/geometry.h"
 
 namespace pomki {
-
-inline constexpr int kBaseDpi = 96;
-
-// The whole-number scale the pet's pixel art is drawn at: the whole number nearest to
-// dpi / 96, halves rounding up, never below 1 (96 and 120 give 1, 144 and 192 give 2).
-// Whole numbers keep every sprite pixel a sharp square block.
-int PixelScaleForDpi(int dpi);
 
 // The work area (a monitor less its taskbar) that `point` lies in, edges included; when it
 // lies in none, the nearest one. nullopt only when there are no work areas at all.

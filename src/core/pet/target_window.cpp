@@ -22,13 +22,6 @@ constexpr std::array<std::wstring_view, 12> kShellClasses{{
     L"TopLevelWindowForOverflowXamlIsland",  // the same on Windows 11
 }};
 
-bool Covers(const Rect& outer, const Rect& inner) {
-    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
-           outer.bottom >= inner.bottom;
-}
-
-bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
 }  // namespace
 
 bool IsShellClass(std::wstring_view className) {
@@ -57,13 +50,13 @@ bool IsFullScreen(const WindowFacts* front, UserNotificationState state) {
     if (front->shellWindow || IsShellClass(front->className) || front->ownProgram || front->cloaked) {
         return false;
     }
-    return !IsEmpty(front->monitor) && Covers(front->rect, front->monitor);
+    return !front->monitor.IsEmpty() && Contains(front->rect, front->monitor);
 }
 
 const WindowFacts* FrontWindow::Facts() {
     if (foreground_ == 0) return nullptr;
     if (!described_) {
-        facts_ = port_.DescribeWindow(foreground_);
+        facts_ = desktop_.DescribeWindow(foreground_);
         described_ = true;
     }
     return &facts_;
@@ -75,7 +68,7 @@ WindowRef FrontWindow::UserWindow() {
 }
 
 bool FrontWindow::FullScreen() {
-    if (fullScreen_ < 0) fullScreen_ = IsFullScreen(Facts(), port_.NotificationState()) ? 1 : 0;
+    if (fullScreen_ < 0) fullScreen_ = IsFullScreen(Facts(), desktop_.NotificationState()) ? 1 : 0;
     return fullScreen_ == 1;
 }
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/base/geometry.h"
-#include "core/pet/pet_port.h"
+#include "core/pet/desktop_port.h"
 
 namespace pomki {
 
@@ -29,9 +29,8 @@ bool IsFullScreen(const WindowFacts* front, UserNotificationState state);
 // once per tick and only when a rule needs it.
 class FrontWindow {
 public:
-    FrontWindow(PetPort& port, WindowRef foreground) : port_(port), foreground_(foreground) {}
+    FrontWindow(DesktopPort& desktop, WindowRef foreground) : desktop_(desktop), foreground_(foreground) {}
 
-    WindowRef Raw() const { return foreground_; }
     // The window in front when it is the user's own window; 0 otherwise.
     WindowRef UserWindow();
     // A program holds the whole screen: the pet plays no tricks and seeks no window.
@@ -40,7 +39,7 @@ public:
 private:
     const WindowFacts* Facts();
 
-    PetPort& port_;
+    DesktopPort& desktop_;
     WindowRef foreground_;
     bool described_ = false;
     WindowFacts facts_{};

@@ -2,15 +2,6 @@
 
 namespace pomki {
 
-bool Overlaps(const Rect& a, const Rect& b) {
-    return a.top < b.bottom && b.top < a.bottom && a.left < b.right && b.left < a.right;
-}
-
-bool Contains(const Rect& outer, const Rect& inner) {
-    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
-           outer.bottom >= inner.bottom;
-}
-
 void RepaintBelow(const Rect& box, WindowsBelow& below) {
     // The shape is in screen coordinates until the first redraw, as if it had been in the
     // client coordinates of a window whose client origin is the screen's.

@@ -36,11 +36,6 @@ public:
     virtual void Redraw(Point shapeOffset, bool now) = 0;
 };
 
-// Strict overlap: rectangles that only touch along an edge do not overlap.
-bool Overlaps(const Rect& a, const Rect& b);
-// Whether `outer` holds all of `inner`, edges included.
-bool Contains(const Rect& outer, const Rect& inner);
-
 // Walks `below` with `box`, the old shape's bounding box in screen coordinates. Every
 // visible window whose rectangle can be read and overlaps the box is redrawn; the shape
 // starts in screen coordinates and each redraw moves it by the difference between this

@@ -1,8 +1,5 @@
 #include "core/state/pet_keeper.h"
 
-#include <chrono>
-#include <thread>
-
 namespace pomki {
 
 std::optional<FileNotice> NoticeAfterLoad(LoadResult result) {
@@ -20,15 +17,8 @@ std::optional<FileNotice> NoticeAfterSave(SaveOutcome outcome) {
     return std::nullopt;
 }
 
-int64_t SteadyClock::NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-void SteadyClock::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-LoadResult PetKeeper::Load(const std::wstring& directory, PetState& pet) {
-    path_ = directory + kSaveFileName;
+LoadResult PetKeeper::Load(PetState& pet) {
+    path_ = LongPathForm(files_.ProgramFolder() + kSaveFileName);
     const int64_t start = clock_.NowMs();
     LoadResult result = loadPetState(files_, path_, pet);
     while (result == LoadResult::Unreadable && clock_.NowMs() - start < kUnreadableRetryMs) {

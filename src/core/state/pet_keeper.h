@@ -52,13 +52,6 @@ public:
     virtual void Pause(int ms) = 0;  // sleeps; the thread does nothing meanwhile
 };
 
-// The standard library's steady clock and sleep.
-class SteadyClock final : public KeeperClock {
-public:
-    int64_t NowMs() override;
-    void Pause(int ms) override;
-};
-
 // A file that could not be read is tried again for this long before the program gives up on
 // it: a scanner or a backup that holds it, a sync client still starting at log-on.
 inline constexpr int kUnreadableRetryMs = 10'000;
@@ -75,10 +68,10 @@ class PetKeeper {
 public:
     PetKeeper(FileStore& files, KeeperClock& clock) : files_(files), clock_(clock) {}
 
-    // Loads from the save file in `directory`, trying an unreadable file again for
+    // Loads from the save file in the program's folder, trying an unreadable file again for
     // kUnreadableRetryMs. pet changes only when the result is Loaded. Once the file has been
     // read (or found missing), whatever an interrupted save left beside it is removed.
-    LoadResult Load(const std::wstring& directory, PetState& pet);
+    LoadResult Load(PetState& pet);
 
     // Writes the pet if it differs from what the file was last known to hold. One attempt: a
     // failure is silent and the next call tries again.

@@ -1,5 +1,5 @@
 // Saving as it goes: what the menus and the pet window tell whoever keeps the pet's file.
-// Platform-free; the application implements it with PetKeeper.
+// Platform-free; the pet (core/pet/pet.h) implements it with its keeper.
 #pragma once
 
 namespace pomki {

@@ -1,32 +1,13 @@
-// The one persistent record of the hamster, its twelve abilities and the levels that unlock
-// them. Platform-free; what the care menu shows of an ability is the care menu's own table.
+// The one persistent record of the hamster. Platform-free; the abilities it switches are in
+// core/abilities/abilities.h.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "core/abilities/abilities.h"
+
 namespace pomki {
-
-inline constexpr int kAbilityCount = 12;
-
-// Index k of every ability; used to index abilityUnlocked / abilityOn and the table below.
-enum Ability : int {
-    CursorLead = 0,
-    FastMove = 1,
-    DoubleMoney = 2,
-    GoodLuck = 3,
-    ShowOff = 4,
-    NoMischief1 = 5,
-    ExtraFood = 6,
-    Clock = 7,
-    ScreenSaver = 8,
-    MischiefGuard = 9,
-    LotsOfMoney = 10,
-    BellyLimitBreak = 11,
-};
-
-// The level at which each ability unlocks, in ability order. The last is 501, not 500.
-inline constexpr std::array<int32_t, kAbilityCount> kUnlockLevels{2, 3, 4, 6, 9, 14, 23, 27, 34, 41, 71, 501};
 
 // The largest money or level that the save file can hold on its (54, 232) lines:
 // 39,768,211 × 54 + 232 is the last value that fits a signed 32-bit number.

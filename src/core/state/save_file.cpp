@@ -162,4 +162,15 @@ std::wstring DataDirectoryOf(std::wstring_view modulePath) {
     return std::wstring(modulePath.substr(0, separator + 1));
 }
 
+std::wstring LongPathForm(std::wstring_view path) {
+    if (path.size() < kMaxPath || path.starts_with(L"\\\\?\\")) return std::wstring(path);
+    std::wstring literal(path);
+    for (wchar_t& c : literal) {
+        if (c == L'/') c = L'\\';
+    }
+    if (literal.size() > 2 && literal[1] == L':' && literal[2] == L'\\') return L"\\\\?\\" + literal;
+    if (literal.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + literal.substr(2);
+    return std::wstring(path);  // relative: nothing to do but try as it is
+}
+
 }  // namespace pomki

@@ -47,6 +47,9 @@ enum class WriteResult { Written, Busy, Failed };
 class FileStore {
 public:
     virtual ~FileStore() = default;
+    // The folder of the running program, with its trailing separator; empty when the system
+    // cannot tell it.
+    virtual std::wstring ProgramFolder() = 0;
     virtual ReadResult ReadAll(const std::wstring& path) = 0;
     // Replaces the file with these bytes, all or nothing: whenever the process stops, the file
     // is either the old one or the new one, and a failed replace leaves the old one.
@@ -168,5 +171,11 @@ bool savePetState(FileStore& files, const std::wstring& path, const PetState& pe
 // The folder part of the program's path, up to and including its last '\\' or '/';
 // empty when the path has no separator.
 std::wstring DataDirectoryOf(std::wstring_view modulePath);
+
+// Windows takes paths of kMaxPath characters or more only in the literal "\\?\" form, whose
+// separators must be backslashes. A shorter path, one in that form already or a relative one
+// is returned as it is.
+inline constexpr std::size_t kMaxPath = 260;
+std::wstring LongPathForm(std::wstring_view path);
 
 }  // namespace pomki

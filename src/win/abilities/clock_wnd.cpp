@@ -35,6 +35,6 @@ void CClockWnd::OnTimer(UINT_PTR) {
 
 // The system drags the captionless window with the mouse until the button is released.
 // The picture and the time text are statics that let the click through to the window.
-void CClockWnd::OnLButtonDown(UINT, POINT) { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
+void CClockWnd::OnLButtonDown(UINT, POINT) { DragByCaption(); }
 
 }  // namespace pomki::win

@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include "core/abilities/effect_sweep.h"
-#include "win/framework/app.h"
-#include "core/pet/screen_bounds.h"
-#include "win/render/screens_win.h"
+#include "core/base/pixel_scale.h"
 #include "resource_ids.h"
+#include "win/framework/app.h"
+#include "win/render/screens_win.h"
 
 namespace pomki::win {
 

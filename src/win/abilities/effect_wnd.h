@@ -6,10 +6,10 @@
 
 #include <windows.h>
 
-#include "win/framework/modeless_dialog.h"
-#include "win/framework/handles.h"
-#include "win/render/frame_region_win.h"
 #include "core/base/geometry.h"
+#include "win/framework/handles.h"
+#include "win/framework/modeless_dialog.h"
+#include "win/render/frame_region_win.h"
 
 namespace pomki::win {
 

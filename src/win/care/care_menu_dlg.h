@@ -1,31 +1,31 @@
-// CCareMenuDlg: the care menu. Ends with IDOK from both "メニュー閉じる" and Escape; the quit
-// button ends its modal loop through the quit request instead. Its rules are CareMenu's
-// (care_menu.h); the dialog maps clicks and ticks to them and shows what they decide.
+// CCareMenuDlg: the care menu. Its rules are CareMenu's (core/care/care_menu.h): the dialog
+// hands them its clicks and ticks and carries out what they ask.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
+#include <memory>
 
+#include "core/app/program.h"
 #include "core/care/care_menu.h"
 #include "win/framework/dialog.h"
 #include "win/framework/handles.h"
-#include "core/state/pet_state.h"
 
 namespace pomki::win {
 
 class CCareMenuDlg final : public CDialog, private CarePort {
 public:
-    CCareMenuDlg(PetState& pet, PetSaver& saver);
+    explicit CCareMenuDlg(Program& program);
 
 protected:
     BOOL OnInitDialog() override;
-    // Escape closes the menu as "メニュー閉じる" does, so the pet walks on afterwards.
-    void OnCancel() override { CDialog::OnOK(); }
+    void OnOK() override { rules_->events().Ok(); }
+    void OnCancel() override { rules_->events().Cancel(); }
     bool OnClicked(WORD id) override;
     // The menu's one timer is the cursor watch.
-    void OnTimer(UINT_PTR) override { menu_.OnCursorWatch(); }
-    void OnDestroy() override { menu_.Close(); }
+    void OnTimer(UINT_PTR) override { rules_->events().CursorWatchTick(); }
+    void OnDestroy() override { rules_->events().Destroyed(); }
 
 private:
     // CarePort
@@ -40,11 +40,11 @@ private:
     void CloseSweep() override;
     void RunFoodMenu() override;
     void Quit() override { PostQuitMessage(0); }
+    void Close(bool ok) override { EndDialog(ok ? IDOK : IDCANCEL); }
 
-    PetState& pet_;
-    PetSaver& saver_;
-    CareMenu menu_;
-    std::array<HWND, kAbilityCount> abilityBoxes_{};  // in ability order
+    Program& program_;
+    std::unique_ptr<MenuRules<CareMenuEvents>> rules_;  // from set-up on
+    std::array<HWND, kAbilityCount> abilityBoxes_{};    // in ability order
     HWND stressBar_ = nullptr;
     WindowTimer cursorWatch_;  // runs only while the screen saver does
 };

@@ -1,41 +1,40 @@
 #include "win/care/food_menu_dlg.h"
 
 #include <cstddef>
-#include <string>
 
 #include "resource_ids.h"
 
 namespace pomki::win {
 
-CFoodMenuDlg::CFoodMenuDlg(PetState& pet, PetSaver& saver) : CDialog(IDD_FOOD_MENU), menu_(pet, saver) {}
+CFoodMenuDlg::CFoodMenuDlg(Program& program) : CDialog(IDD_FOOD_MENU), program_(program) {}
 
 BOOL CFoodMenuDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    feedButton_ = GetDlgItem(IDC_FEED);
-    for (std::size_t i = 0; i < kFoodRadios.size(); ++i) {
-        if (!IsOffered(menu_.pet(), static_cast<int>(i) + 1)) EnableWindow(GetDlgItem(kFoodRadios[i]), FALSE);
-    }
-    ShowMoney();
-    return TRUE;  // the feed button stays disabled until a food is picked
+    rules_ = program_.ConnectFoodMenu(*this);
+    rules_->events().Open();
+    return TRUE;
 }
 
 bool CFoodMenuDlg::OnClicked(WORD id) {
     if (id == IDC_FEED) {
-        if (menu_.Feed()) {
-            ShowMoney();
-            OnOK();
-        } else {
-            EnableWindow(feedButton_, FALSE);
-        }
+        rules_->events().Feed();
         return true;
     }
     if (const int food = FoodOfRadio(id)) {
-        EnableWindow(feedButton_, menu_.Select(food) ? TRUE : FALSE);
+        rules_->events().Select(food);
         return true;
     }
     return false;
 }
 
-void CFoodMenuDlg::ShowMoney() { SetDlgItemText(IDC_MONEY, std::to_wstring(menu_.pet().money).c_str()); }
+// Only ever takes away: a food not offered has its radio button disabled.
+void CFoodMenuDlg::Show(const FoodMenuView& view) {
+    for (std::size_t i = 0; i < kFoodRadios.size(); ++i) {
+        if (!view.offered[i]) EnableWindow(GetDlgItem(kFoodRadios[i]), FALSE);
+    }
+    SetDlgItemText(IDC_MONEY, view.money.c_str());
+}
+
+void CFoodMenuDlg::EnableFeed(bool enabled) { EnableWindow(GetDlgItem(IDC_FEED), enabled ? TRUE : FALSE); }
 
 }  // namespace pomki::win

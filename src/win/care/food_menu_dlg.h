@@ -1,29 +1,36 @@
 // CFoodMenuDlg: the food menu, run modally by the care menu. Its rules are FoodMenu's
-// (food_menu.h); the dialog maps clicks to them and shows what they decide.
+// (core/care/food_menu.h): the dialog hands them its clicks and carries out what they ask.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+
+#include "core/app/program.h"
 #include "core/care/food_menu.h"
 #include "win/framework/dialog.h"
-#include "core/state/pet_state.h"
 
 namespace pomki::win {
 
-class CFoodMenuDlg final : public CDialog {
+class CFoodMenuDlg final : public CDialog, private FoodPort {
 public:
-    CFoodMenuDlg(PetState& pet, PetSaver& saver);
+    explicit CFoodMenuDlg(Program& program);
 
 protected:
     BOOL OnInitDialog() override;
+    void OnOK() override { rules_->events().Ok(); }
+    void OnCancel() override { rules_->events().Cancel(); }
     bool OnClicked(WORD id) override;
-    void OnDestroy() override { menu_.Close(); }
+    void OnDestroy() override { rules_->events().Destroyed(); }
 
 private:
-    void ShowMoney();
+    // FoodPort
+    void Show(const FoodMenuView& view) override;
+    void EnableFeed(bool enabled) override;
+    void Close(bool ok) override { EndDialog(ok ? IDOK : IDCANCEL); }
 
-    FoodMenu menu_;
-    HWND feedButton_ = nullptr;
+    Program& program_;
+    std::unique_ptr<MenuRules<FoodMenuEvents>> rules_;  // from set-up on
 };
 
 }  // namespace pomki::win

@@ -77,8 +77,10 @@ using UniqueKernelHandle = UniqueHandle<SimpleTraits<HANDLE, CloseHandle>>;   //
 using UniqueFile = UniqueHandle<FileTraits>;                                 // CreateFileW
 using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;                       // GlobalAlloc
 using UniqueHook = UniqueHandle<SimpleTraits<HHOOK, UnhookWindowsHookEx>>;   // SetWindowsHookExW
+using UniqueIcon = UniqueHandle<SimpleTraits<HICON, DestroyIcon>>;           // an icon made for us alone (not LR_SHARED)
 
-// A DC obtained with GetDC / GetWindowDC: given back with ReleaseDC to the same window.
+// A DC obtained with GetDC (of a window, or of the whole screen for nullptr): given back
+// with ReleaseDC to the same window.
 class WindowDC {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
@@ -144,7 +146,7 @@ private:
     void* data_;
 };
 
-// A window timer: SetTimer on construction or Start, KillTimer on Stop and destruction.
+// A window timer: SetTimer on Start, KillTimer on Stop and when it is destroyed.
 class WindowTimer {
 public:
     WindowTimer() = default;

@@ -29,6 +29,9 @@ public:
         return ::SendMessageW(hwnd_, message, wParam, lParam);
     }
     BOOL ShowWindow(int command) const { return ::ShowWindow(hwnd_, command); }
+    // Lets the user drag a captionless window as if by its caption: the system moves it with
+    // the mouse until the button is released, then this returns.
+    void DragByCaption() const { SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0); }
 
 protected:
     // ---- Typed handlers; the system's processing follows each unless said otherwise ----

@@ -1,43 +1,25 @@
-// CPetWnd: the hamster itself, a borderless dialog shaped like its current sprite frame.
-// It runs modally for the program's whole life. It turns its messages into calls of the
-// pet's rules (pet_events.h, behaviour.h) and carries out what they ask through PetPort.
+// CPetWnd: the hamster itself, a borderless dialog shaped like its sprite frame. It runs
+// modally for the program's whole life. It hands its messages to the pet's rules
+// (PetEvents, core/pet/pet.h) and is the window they drive (PetWindowPort).
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <vector>
-// PetPort has an operation named MessageBox; keep <windows.h> from renaming it here.
-#undef MessageBox
-
+#include "core/app/program.h"
+#include "core/pet/crt_random.h"
+#include "core/pet/pet_window_port.h"
 #include "win/framework/dialog.h"
 #include "win/framework/handles.h"
-#include "core/pet/behaviour.h"
-#include "core/pet/crt_random.h"
-#include "core/pet/pet_port.h"
+#include "win/framework/tray_icon.h"
+#include "win/pet/desktop_win.h"
 #include "win/render/frame_region_win.h"
-#include "core/state/pet_saver.h"
-#include "core/state/pet_state.h"
 
 namespace pomki::win {
 
-// What the pet window leaves to the application at the two ends of its life, and the saving
-// as it goes in between (PetSaver: the autosave timer, and the menus it runs).
-class PetHost : public PetSaver {
+class CPetWnd final : public CDialog, private PetWindowPort {
 public:
-    virtual ~PetHost() = default;
-    // Set-up has made the window, its icon and its frames: the pet is loaded now, and a
-    // refused file is told in a box that the pet window owns.
-    virtual void PetWindowReady(HWND petWindow) = 0;
-    // The window is being destroyed, its icon and frames already gone: the pet is saved.
-    virtual void PetWindowGone() = 0;
-    // Windows may end the process without destroying the window: the pet is saved now.
-    virtual void SessionEnding() = 0;
-};
-
-class CPetWnd final : public CDialog, private PetPort {
-public:
-    CPetWnd(PetState& pet, PetHost& host, HDC screenDC);
+    // `screenDC` is a DC of the whole screen, the application's, for the shot marks.
+    CPetWnd(Program& program, HDC screenDC);
 
 protected:
     BOOL OnInitDialog() override;
@@ -47,9 +29,9 @@ protected:
 
     bool OnPaint() override;
     HICON OnQueryDragIcon() override { return petIcon_; }
-    void OnDestroy() override;
-    void OnLButtonDown(UINT keyFlags, POINT at) override;
-    void OnRButtonDown(UINT keyFlags, POINT at) override;
+    void OnDestroy() override { events_->Destroy(); }
+    void OnLButtonDown(UINT, POINT) override { events_->LeftButtonDown(); }
+    void OnRButtonDown(UINT, POINT) override { events_->RightButtonDown(); }
     void OnTimer(UINT_PTR id) override;
     void OnEndSession(bool ending) override;
     bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
@@ -57,49 +39,39 @@ protected:
     std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void AddTrayIcon();
-
-    // PetPort: what the pet's rules ask of the desktop.
-    Rect PetRect() override;
+    // PetWindowPort
     WindowRef PetWindow() override;
-    WindowRef ForegroundWindow() override;
-    Rect WindowRect(WindowRef window) override;
-    Point CursorPos() override;
+    Rect PetRect() override;
+    int Dpi() override;
+    void LoadFrames(int scale) override;
+    void ReleaseFrames() override { frames_.Release(); }
     void ApplyFrameRegion(int frameSlot) override;
+    void SetRect(const Rect& rect) override;
     void PlacePet(ZOrder z, int32_t x, int32_t y) override;
-    void StartTimer(int intervalMs) override;
-    void StopTimer() override;
+    void Show() override { ShowWindow(SW_SHOWNORMAL); }
+    void StartTimer(PetTimer timer, int intervalMs) override;
+    void StopTimer(PetTimer timer) override;
     void HoldPose(double seconds) override;
-    void PlaySoundEffect(int soundId) override;
-    void DrawShotMark(Point at) override;
-    void MessageBox(std::wstring_view text, std::wstring_view caption) override;
-    void Retitle(WindowRef window, std::wstring_view title) override;
-    void Minimise(WindowRef window) override;
-    void DragPet() override;
+    void DragPet() override { DragByCaption(); }
     bool RunCareMenu() override;
-    // Other programs' windows
-    WindowFacts DescribeWindow(WindowRef window) override;
-    UserNotificationState NotificationState() override;
+    void ShowNotice(const FileNotice& notice) override;
+    void AddTrayIcon() override;
+    void RemoveTrayIcon() override { trayIconArea_.Remove(); }
+    void Quit() override { PostQuitMessage(0); }
 
-    // Screens: monitors and scale
-    std::vector<Rect> WorkAreas() override;
-    int PixelScale() override { return scale_; }
+    WindowTimer& TimerOf(PetTimer timer);
 
-    PetState& pet_;
-    PetHost& host_;
-    HDC screenDC_;     // the whole screen; the application owns it
-    HICON petIcon_;    // shared resource icon, never destroyed
-    HICON trayIcon_;   // shared resource icon, never destroyed
-    FrameSet frames_;  // frameImages and frameRegions
-    Behaviour behaviour_;
+    Program& program_;
+    PetEvents* events_ = nullptr;  // the pet's rules, from set-up on
+    HICON petIcon_;                // shared resource icon, never destroyed
+    HICON trayIcon_;               // shared resource icon, never destroyed
+    FrameSet frames_;              // frameImages and frameRegions
+    int frameSide_ = 0;            // the frames' width and height in pixels
+    WinDesktop desktop_;
     CrtRandom random_;
-    NOTIFYICONDATAW trayIconData_{};
+    TrayIcon trayIconArea_;
     WindowTimer behaviourTimer_;
-    // Saving as it goes: a timer of its own, so that a pet whose behaviour timer is stopped
-    // (menu open, hiding) still has its changes written.
     WindowTimer autosaveTimer_;
-    UINT taskbarCreatedMessage_ = 0;
-    int scale_ = 1;  // the pixel scale the frames are loaded at: that of the pet's monitor
 };
 
 }  // namespace pomki::win

@@ -1,11 +1,11 @@
 #include "win/render/frame_region_win.h"
 
-#include <dwmapi.h>
-
 #include <cstddef>
 #include <optional>
 
 #include "core/render/repaint_below.h"
+#include "win/framework/convert.h"
+#include "win/framework/system_library.h"
 #include "win/render/sprite_region_win.h"
 
 namespace pomki::win {
@@ -19,10 +19,13 @@ static_assert(kRepaintBelowFlags == 0x0587);
 // The same without painting at once: another thread's window paints when it can.
 constexpr UINT kRepaintLaterFlags = kRepaintBelowFlags & ~RDW_UPDATENOW;
 
-// The compositor keeps every window's picture: nothing below needs to paint again.
+// The compositor keeps every window's picture: nothing below needs to paint again. Always so
+// from Windows 8 on; Windows 7 may run without it.
 bool DesktopIsComposited() {
+    using IsEnabled = HRESULT(WINAPI*)(BOOL*);
+    static const auto isEnabled = SystemFunction<IsEnabled>(L"dwmapi.dll", "DwmIsCompositionEnabled");
     BOOL composited = FALSE;
-    return SUCCEEDED(DwmIsCompositionEnabled(&composited)) && composited;
+    return isEnabled && SUCCEEDED(isEnabled(&composited)) && composited;
 }
 
 // The desktop's windows below the shaped window, for the repaint-below walk. The old
@@ -41,13 +44,13 @@ public:
     std::optional<Rect> WindowRect() override {
         RECT r;
         if (!GetWindowRect(current_, &r)) return std::nullopt;
-        return Rect{r.left, r.top, r.right, r.bottom};
+        return ToRect(r);
     }
 
     Point ScreenOriginInClient() override {
         POINT origin{0, 0};
         ScreenToClient(current_, &origin);
-        return Point{origin.x, origin.y};
+        return ToPoint(origin);
     }
 
     bool HasOwnRegion() override {
@@ -95,7 +98,7 @@ void ApplyFrameRegion(HWND window, HRGN slotRegion) {
     RECT box;
     if (GetRgnBox(oldShape.get(), &box) == ERROR) return;
     DesktopWindowsBelow below(window, oldShape.get());
-    RepaintBelow(Rect{box.left, box.top, box.right, box.bottom}, below);
+    RepaintBelow(ToRect(box), below);
 }
 
 namespace {
@@ -104,7 +107,7 @@ namespace {
 UniqueBitmap LoadScaledBitmap(HINSTANCE module, int resourceId, int scale) {
     UniqueBitmap picture(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
     if (!picture || scale <= 1) return picture;
-    return UniqueBitmap(ScaleBitmapNearest(picture.get(), scale));
+    return ScaleBitmapNearest(picture.get(), scale);
 }
 
 }  // namespace

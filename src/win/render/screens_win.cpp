@@ -1,5 +1,9 @@
 #include "win/render/screens_win.h"
 
+#include "win/framework/convert.h"
+#include "win/framework/handles.h"
+#include "win/framework/system_library.h"
+
 namespace pomki::win {
 
 namespace {
@@ -11,23 +15,11 @@ constexpr int kProcessPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
 constexpr int kMonitorDpiEffective = 0;        // MDT_EFFECTIVE_DPI
 constexpr DWORD kExtendedFrameBounds = 9;      // DWMWA_EXTENDED_FRAME_BOUNDS
 
-// An export of a system library, or nullptr when this Windows has none. The libraries
-// stay loaded for the life of the process.
-template <typename Function>
-Function SystemFunction(const wchar_t* library, const char* name) {
-    HMODULE module = GetModuleHandleW(library);
-    if (!module) module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module) module = LoadLibraryW(library);  // systems without the search flag
-    if (!module) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info)) {
-        const RECT& r = info.rcWork;
-        reinterpret_cast<std::vector<Rect>*>(data)->push_back(Rect{r.left, r.top, r.right, r.bottom});
+        reinterpret_cast<std::vector<Rect>*>(data)->push_back(ToRect(info.rcWork));
     }
     return TRUE;
 }
@@ -66,9 +58,8 @@ UINT WindowDpi(HWND window) {
         if (SUCCEEDED(forMonitor(monitor, kMonitorDpiEffective, &x, &y)) && x) return x;
     }
     // One DPI for every monitor before Windows 8.1.
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const WindowDC screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
@@ -78,7 +69,7 @@ std::vector<Rect> MonitorWorkAreas() {
     if (areas.empty()) {
         RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
-        areas.push_back(Rect{r.left, r.top, r.right, r.bottom});
+        areas.push_back(ToRect(r));
     }
     return areas;
 }
@@ -101,7 +92,7 @@ Rect VisibleFrame(HWND window) {
     if (!getAttribute || FAILED(getAttribute(window, kExtendedFrameBounds, &r, sizeof r)) || IsRectEmpty(&r)) {
         if (!GetWindowRect(window, &r)) r = RECT{};
     }
-    return Rect{r.left, r.top, r.right, r.bottom};
+    return ToRect(r);
 }
 
 }  // namespace pomki::win

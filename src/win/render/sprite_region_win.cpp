@@ -18,12 +18,8 @@ constexpr DWORD kBatchBytes = sizeof(RGNDATAHEADER) + kRegionBatchCapacity * siz
 static_assert(sizeof(RGNDATAHEADER) == 32 && kBatchBytes == 3232);
 static_assert(sizeof(RECT) == sizeof(Rect));
 
-// A 32-bit bottom-up copy of `bitmap`, width x height; `pixels` points at its words.
-// Both contexts are gone when this returns; only the section is left, unselected.
-UniqueBitmap CopyTo32Bit(HBITMAP bitmap, int width, int height, const std::uint32_t*& pixels) {
-    UniqueMemoryDC target(CreateCompatibleDC(nullptr));
-    if (!target) return {};
-
+// A new 32-bit section, width x height, rows bottom-up; `bits` points at its words.
+UniqueBitmap Create32BitSection(HDC dc, int width, int height, void*& bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -31,9 +27,21 @@ UniqueBitmap CopyTo32Bit(HBITMAP bitmap, int width, int height, const std::uint3
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    bits = nullptr;
+    UniqueBitmap section(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bits) section.reset();
+    return section;
+}
+
+// A 32-bit bottom-up copy of `bitmap`, width x height; `pixels` points at its words.
+// Both contexts are gone when this returns; only the section is left, unselected.
+UniqueBitmap CopyTo32Bit(HBITMAP bitmap, int width, int height, const std::uint32_t*& pixels) {
+    UniqueMemoryDC target(CreateCompatibleDC(nullptr));
+    if (!target) return {};
+
     void* bits = nullptr;
-    UniqueBitmap section(CreateDIBSection(target.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section || !bits) return {};
+    UniqueBitmap section = Create32BitSection(target.get(), width, height, bits);
+    if (!section) return {};
 
     UniqueMemoryDC source(CreateCompatibleDC(target.get()));
     if (!source) return {};
@@ -101,33 +109,23 @@ private:
 
 }  // namespace
 
-HBITMAP ScaleBitmapNearest(HBITMAP bitmap, int scale) {
+UniqueBitmap ScaleBitmapNearest(HBITMAP bitmap, int scale) {
     BITMAP record{};
-    if (!bitmap || scale <= 0 || GetObjectW(bitmap, sizeof record, &record) == 0) return nullptr;
+    if (!bitmap || scale <= 0 || GetObjectW(bitmap, sizeof record, &record) == 0) return {};
     const int width = record.bmWidth;
     const int height = record.bmHeight;
-    if (width <= 0 || height <= 0) return nullptr;
+    if (width <= 0 || height <= 0) return {};
     const std::uint32_t* pixels = nullptr;
     const UniqueBitmap source = CopyTo32Bit(bitmap, width, height, pixels);
-    if (!source) return nullptr;
+    if (!source) return {};
     const std::vector<std::uint32_t> scaled = ScalePixelsNearest(
         std::span<const std::uint32_t>(pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
         width, height, scale);
-    if (scaled.empty()) return nullptr;
+    if (scaled.empty()) return {};
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width * scale;
-    info.bmiHeader.biHeight = height * scale;  // bottom-up, as the copy is
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP result = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!result || !bits) {
-        if (result) DeleteObject(result);
-        return nullptr;
-    }
+    UniqueBitmap result = Create32BitSection(nullptr, width * scale, height * scale, bits);
+    if (!result) return {};
     std::memcpy(bits, scaled.data(), scaled.size() * sizeof(std::uint32_t));
     return result;
 }

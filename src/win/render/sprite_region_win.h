@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "win/framework/handles.h"
+
 namespace pomki::win {
 
 // The region of every pixel of `bitmap` whose colour differs from its bottom-left pixel,
@@ -12,7 +14,7 @@ namespace pomki::win {
 HRGN BuildSpriteRegion(HBITMAP bitmap);
 
 // A new 32-bit bitmap of `bitmap` blown up `scale` times each way, nearest neighbour (every
-// pixel a sharp block); the caller owns it. nullptr when it cannot be made.
-HBITMAP ScaleBitmapNearest(HBITMAP bitmap, int scale);
+// pixel a sharp block). Empty when it cannot be made.
+UniqueBitmap ScaleBitmapNearest(HBITMAP bitmap, int scale);
 
 }  // namespace pomki::win

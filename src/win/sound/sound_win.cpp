@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "win/framework/system_library.h"
+
 namespace pomki::win {
 
 void PlaySoundEffect(int soundId) {
@@ -18,9 +20,14 @@ void PlaySoundEffect(int soundId) {
     const void* wave = LockResource(loaded);
     if (!wave) return;
 
+    // winmm is looked up in the system folder when the first sound plays: imported, it would
+    // be looked for beside the program first.
+    using PlaySoundFunction = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+    static const auto playSound = SystemFunction<PlaySoundFunction>(L"winmm.dll", "PlaySoundW");
+    if (!playSound) return;
     // Resource memory stays mapped for the life of the program, so the asynchronous play
     // may go on reading it after we return; there is nothing to free.
-    PlaySoundW(static_cast<LPCWSTR>(wave), nullptr, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
+    playSound(static_cast<LPCWSTR>(wave), nullptr, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }
 
 }  // namespace pomki::win

@@ -14,19 +14,6 @@ bool IsBusy(DWORD error) {
            error == ERROR_LOCK_VIOLATION;
 }
 
-// Paths of MAX_PATH characters or more only work in the "\\?\" form, which Windows takes
-// literally: the separators must be backslashes.
-std::wstring LongPathForm(const std::wstring& path) {
-    if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\")) return path;
-    std::wstring literal = path;
-    for (wchar_t& c : literal) {
-        if (c == L'/') c = L'\\';
-    }
-    if (literal.size() > 2 && literal[1] == L':' && literal[2] == L'\\') return L"\\\\?\\" + literal;
-    if (literal.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + literal.substr(2);
-    return path;  // relative: nothing to do but try as it is
-}
-
 bool WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
@@ -57,7 +44,7 @@ std::wstring TemporaryOf(const std::wstring& path) { return LongPathForm(path + 
 }  // namespace
 
 ReadResult WinFileStore::ReadAll(const std::wstring& path) {
-    const std::wstring source = LongPathForm(path);
+    const std::wstring& source = path;
     win::UniqueFile file(CreateFileW(source.c_str(), GENERIC_READ,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -88,7 +75,7 @@ ReadResult WinFileStore::ReadAll(const std::wstring& path) {
 }
 
 WriteResult WinFileStore::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
-    const std::wstring target = LongPathForm(path);
+    const std::wstring& target = path;
     // Beside the target, so that the move stays on one volume and is a rename.
     const std::wstring temporary = TemporaryOf(path);
 
@@ -103,7 +90,7 @@ WriteResult WinFileStore::ReplaceAtomically(const std::wstring& path, std::strin
 
 void WinFileStore::RemoveLeftovers(const std::wstring& path) { DeleteFileW(TemporaryOf(path).c_str()); }
 
-std::wstring ModuleDirectory() {
+std::wstring WinFileStore::ProgramFolder() {
     // Windows paths are at most 32,767 characters; double the buffer until the path fits.
     constexpr std::size_t kLongestBuffer = 64 * 1024;
     std::wstring buffer(MAX_PATH, L'\0');
@@ -119,5 +106,9 @@ std::wstring ModuleDirectory() {
         buffer.resize(buffer.size() * 2);
     }
 }
+
+int64_t TickClock::NowMs() { return static_cast<int64_t>(GetTickCount64()); }
+
+void TickClock::Pause(int ms) { Sleep(static_cast<DWORD>(ms)); }
 
 }  // namespace pomki

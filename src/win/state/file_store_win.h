@@ -1,10 +1,11 @@
-// The save file's FileStore on Windows, and where the program's own folder is.
+// The save file's FileStore on Windows.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/state/pet_keeper.h"
 #include "core/state/save_file.h"
 
 namespace pomki {
@@ -22,10 +23,16 @@ public:
     WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override;
     // Deletes a "<path>.tmp" left by a process that was killed while it saved.
     void RemoveLeftovers(const std::wstring& path) override;
+    // The folder of the running executable.
+    std::wstring ProgramFolder() override;
 };
 
-// The folder of the running executable with its trailing separator; empty if Windows cannot
-// tell the executable's path.
-std::wstring ModuleDirectory();
+// The keeper's clock: the system's tick count, which a change of the clock or a time zone
+// never moves, and Sleep.
+class TickClock final : public KeeperClock {
+public:
+    int64_t NowMs() override;
+    void Pause(int ms) override;
+};
 
 }  // namespace pomki

@@ -1,0 +1,113 @@
+// The pet: what it does when its window is set up and torn down, at each timer message, when
+// it is petted, right-clicked or called from its notification-area icon, when its monitor's
+// scale changes, and when the session ends. The pet window turns its messages into
+// PetEvents; the pet acts through its ports and keeps its file through the keeper.
+#pragma once
+
+#include <cstdint>
+
+#include "core/base/geometry.h"
+#include "core/pet/behaviour.h"
+#include "core/pet/pet_ports.h"
+#include "core/pet/walk_state.h"
+#include "core/state/pet_keeper.h"
+#include "core/state/pet_saver.h"
+#include "core/state/pet_state.h"
+
+namespace pomki {
+
+// A timer message of the pet window: which timer, and when the system says it was sent
+// (milliseconds of the system's tick count). The rules look only at the timer.
+struct TimerMessage {
+    int id = 0;
+    uint32_t time = 0;
+};
+
+// What the mouse did over the notification-area icon.
+enum class TrayEvent {
+    LeftButtonDown,
+    RightButtonDown,
+    LeftButtonUp,
+    RightButtonUp,
+    LeftDoubleClick,
+    Select,       // the shell's own "chosen" notification (left click or Enter)
+    ContextMenu,  // the shell's own right-click or menu-key notification
+    Other,        // moves and the rest
+};
+
+class PetEvents {
+public:
+    virtual ~PetEvents() = default;
+    virtual void Start() = 0;    // the window is made, not shown yet
+    virtual void Timer(TimerMessage message) = 0;
+    virtual void LeftButtonDown() = 0;
+    virtual void RightButtonDown() = 0;
+    virtual void TrayNotify(TrayEvent event) = 0;
+    // The monitor under the window now has `dpi` dots per inch; the system suggests a rectangle.
+    virtual void DpiChanged(int dpi, const Rect& suggested) = 0;
+    virtual void EndSession() = 0;  // Windows may end the process without destroying the window
+    virtual void Destroy() = 0;     // the window is being destroyed
+
+    // The frame slot a repaint draws now (not an event: it changes nothing).
+    virtual int FrameSlot() const = 0;
+};
+
+inline constexpr int kSlowIntervalMs = 400;
+inline constexpr int kFastIntervalMs = 100;  // with FastMove
+
+// BehaviourTimer's interval, chosen each time the timer is started.
+int BehaviourIntervalMs(const PetState& pet);
+
+// The flags that cannot hold at start: no clock window exists yet, so Clock is off. The
+// screen saver's flag is kept (no sweep runs either; the next click on its box clears it).
+void ClearStartUpFlags(PetState& pet);
+
+// Whether this notification from the icon opens the care menu: a press of either button.
+bool OpensCareMenu(TrayEvent event);
+
+class Pet final : public PetEvents, public PetSaver {
+public:
+    Pet(PetState& pet, PetKeeper& keeper, const PetPorts& ports)
+        : pet_(pet), keeper_(keeper), ports_(ports), tick_(pet, walk_, ports_) {}
+
+    // Set-up, in this order: the icon (so that a file held by another program shows the
+    // icon only while it is waited for), the frames at the monitor's scale, the pet loaded
+    // (a refused or unreadable file told, and the program ended), the start-up flags, the
+    // first frame, the timers, and the window shown.
+    void Start() override;
+    // The autosave timer saves a pet that changed; any other timer message is one tick.
+    void Timer(TimerMessage message) override;
+    // A squeak, one stress less (not below 0), the random walk again, the timer restarted,
+    // and the user drags the pet.
+    void LeftButtonDown() override;
+    // The pet stops and is shown where the last tick left it, the care menu runs, and only
+    // OK starts it again. One menu at a time.
+    void RightButtonDown() override { OpenCareMenu(); }
+    void TrayNotify(TrayEvent event) override;
+    // New frames only when the whole-number scale changes; the window takes the suggested
+    // corner and its frames' size.
+    void DpiChanged(int dpi, const Rect& suggested) override;
+    void EndSession() override;
+    // The icon removed, the frames released, the pet saved (a failed save told).
+    void Destroy() override;
+    int FrameSlot() const override { return walk_.FrameSlot(); }
+
+    // PetSaver: the menus' meals and switches are written at once.
+    void SaveChanges() override;
+
+    const WalkState& walk() const { return walk_; }
+
+private:
+    void OpenCareMenu();
+    void StartBehaviourTimer();
+    void LoadFrames(int scale);
+
+    PetState& pet_;
+    PetKeeper& keeper_;
+    PetPorts ports_;
+    WalkState walk_;
+    BehaviourTick tick_;
+    bool careMenuOpen_ = false;  // ticks are stopped, but a click on the icon still arrives
+};
+
+}  // namespace pomki

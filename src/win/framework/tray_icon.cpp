@@ -1,0 +1,34 @@
+#include "win/framework/tray_icon.h"
+
+namespace pomki::win {
+
+void TrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const wchar_t* tip) {
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    if (taskbarCreated_ != 0) ChangeWindowMessageFilterEx(owner, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(owner, callbackMessage, MSGFLT_ALLOW, nullptr);
+
+    data_ = {};
+    data_.cbSize = sizeof(data_);
+    data_.hWnd = owner;
+    data_.uID = 0;
+    data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data_.uCallbackMessage = callbackMessage;
+    data_.hIcon = icon;
+    lstrcpynW(data_.szTip, tip, ARRAYSIZE(data_.szTip));
+    Shell_NotifyIconW(NIM_ADD, &data_);
+    added_ = true;
+}
+
+void TrayIcon::Remove() {
+    if (!added_) return;
+    Shell_NotifyIconW(NIM_DELETE, &data_);
+    added_ = false;
+}
+
+bool TrayIcon::OnTaskbarCreated(UINT message) {
+    if (message == 0 || message != taskbarCreated_) return false;
+    if (added_) Shell_NotifyIconW(NIM_ADD, &data_);
+    return true;
+}
+
+}  // namespace pomki::win
