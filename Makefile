@@ -56,7 +56,7 @@ N ?= 50
 e2e-repeat: native win
 	@test -n "$(ONLY)" || { echo "usage: make e2e-repeat ONLY=scenario_name [N=50]"; exit 2; }
 	$(PYTHON) tests/e2e/run_scenarios.py --exe dist/pomki_pet.exe --driver $(WIN)/e2e_driver.exe \
-	    --work $(NATIVE)/e2e-repeat --repeat $(N) --only $(ONLY) tests/e2e/test_*.py
+	    --replay $(NATIVE)/pomki_replay --work $(NATIVE)/e2e-repeat --repeat $(N) --only $(ONLY) tests/e2e/test_*.py
 
 # A bounded run of every fuzz target over the seed corpus (make fuzz runs longer).
 fuzz-smoke: fuzz-build

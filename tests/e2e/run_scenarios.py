@@ -2,7 +2,8 @@
 """Runs the scenarios of end-to-end test files against the real program under Wine.
 
     run_scenarios.py --exe dist/pomki_pet.exe --driver build/win/e2e_driver.exe \\
-                     --work build/native/e2e tests/e2e/test_foundation.py [--only NAME] [--repeat N]
+                     --replay build/native/pomki_replay --work build/native/e2e \\
+                     tests/e2e/test_foundation.py [--only NAME] [--repeat N]
 
 Each `scenario_*` function of a file runs in the order written, one at a time; with --repeat N
 each chosen scenario runs N times in a row, in one Wine environment (a loop to catch races:
@@ -44,6 +45,7 @@ def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", required=True, type=Path)
     parser.add_argument("--driver", required=True, type=Path)
+    parser.add_argument("--replay", required=True, type=Path, help="pomki_replay, the trace replay (native build)")
     parser.add_argument("--work", required=True, type=Path)
     parser.add_argument("--only", action="append", default=[], help="run only scenarios whose name holds this text")
     parser.add_argument("--repeat", type=int, default=1, help="run each chosen scenario this many times in a row")
@@ -52,7 +54,7 @@ def main() -> int:
 
     passed = failed = skipped = 0
     started = time.monotonic()
-    environment = Environment(args.work, args.exe, args.driver)
+    environment = Environment(args.work, args.exe, args.driver, args.replay)
     try:
         environment.start()
     except (HarnessError, wine_prefix.PrefixError) as e:
@@ -73,6 +75,8 @@ def main() -> int:
                     outcome, detail = "PASS", ""
                     try:
                         fn(scenario)
+                        scenario.close()
+                        scenario.replay_traces()
                         passed += 1
                     except Skip as e:
                         outcome, detail = "SKIP", f": {e}"

@@ -37,6 +37,7 @@ from typing import Callable
 from driver_client import Driver
 from errors import HarnessError, ScenarioFailure, Skip  # noqa: F401  (Skip is raised by scenarios)
 from savefile import decode_save
+from traces import Trace, replay
 from wine_env import SCREEN, Environment, wine_prefix
 
 winpath = wine_prefix.winpath
@@ -125,12 +126,17 @@ class OwnWindow:
 
 @dataclasses.dataclass
 class Pet:
-    """A started copy of the program."""
+    """A started copy of the program, and the trace it writes."""
 
     proc: subprocess.Popen
     exe: Path
+    trace: Trace
     window: dict | None = None
     held: bool = False
+    killed: bool = False
+    # Started through a Wine desktop: `proc` is the desktop's starter, not the program, so how the
+    # program ended is not known here.
+    on_desktop: bool = False
 
     @property
     def hwnd(self) -> int:
@@ -171,6 +177,7 @@ class Scenario:
         self._exes: list[Path] = []
         self.restart_wine_after = False
         self.skipped_cases: list[tuple[str, str]] = []  # (case, reason) of cases that cannot run here
+        self.pets: list[Pet] = []  # every copy of the program started, each with its trace
 
     # -- record of what happened, printed when the scenario fails
 
@@ -231,14 +238,23 @@ class Scenario:
 
     # -- processes
 
-    def spawn(self, args: list[str], cwd: Path | None = None, log_name: str = "process") -> subprocess.Popen:
-        """Starts a process under Wine's environment; it is ended with the scenario."""
+    def spawn(self, args: list[str], cwd: Path | None = None, log_name: str = "process",
+              env: dict | None = None) -> subprocess.Popen:
+        """Starts a process under Wine's environment (with `env` added); it is ended with the scenario."""
         log = open(self.logs / f"{log_name}.log", "ab")
-        proc = subprocess.Popen(args, env=self.environment.env, cwd=str(cwd or self.folder.parent),
+        proc = subprocess.Popen(args, env={**self.environment.env, **(env or {})}, cwd=str(cwd or self.folder.parent),
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
         log.close()
         self._processes.append(proc)
         return proc
+
+    def _traced(self, exe: Path, args: list[str]) -> Pet:
+        """Starts a copy of the program that writes its trace beside the scenario's logs."""
+        path = self.logs / f"{exe.stem.replace(' ', '_')}-{len(self.pets) + 1}.trace.txt"
+        proc = self.spawn(args, log_name=exe.stem.replace(" ", "_"), env={"POMKI_TRACE": winpath(path)})
+        pet = Pet(proc, exe, Trace(path))
+        self.pets.append(pet)
+        return pet
 
     def start_pet(self, exe: Path, wait_window: bool = True, hold: bool = False, attempts: int = 3) -> Pet:
         """Starts the program. With wait_window, returns once its window is visible.
@@ -249,8 +265,8 @@ class Scenario:
         The working folder is never the exe's folder, so the save file is found from the exe's path.
         """
         for attempt in range(1, attempts + 1):
-            proc = self.spawn(["wine", str(exe)], log_name=exe.stem.replace(" ", "_"))
-            pet = Pet(proc, exe)
+            pet = self._traced(exe, ["wine", str(exe)])
+            proc = pet.proc
             self.note(f"started {exe} (attempt {attempt})")
             if not wait_window:
                 return pet
@@ -278,6 +294,7 @@ class Scenario:
             pet.held = False
 
     def kill(self, pet: Pet) -> None:
+        pet.killed = pet.killed or pet.proc.poll() is None
         with contextlib.suppress(ProcessLookupError):
             os.killpg(pet.proc.pid, signal.SIGKILL)
         pet.proc.wait()
@@ -448,9 +465,8 @@ class Scenario:
     def start_pet_on_desktop(self, exe: Path, driver: Driver, name: str = "pomki") -> Pet:
         """Starts the program on a virtual desktop opened by start_desktop; returns once its window
         is visible. (The process started is explorer, which hands the program to the desktop.)"""
-        proc = self.spawn(["wine", "explorer", f"/desktop={name},{SCREEN[0]}x{SCREEN[1]}", winpath(exe)],
-                          log_name=exe.stem.replace(" ", "_"))
-        pet = Pet(proc, exe)
+        pet = self._traced(exe, ["wine", "explorer", f"/desktop={name},{SCREEN[0]}x{SCREEN[1]}", winpath(exe)])
+        pet.on_desktop = True
         reply = driver.call("find-window", exe=winpath(exe), visible=True, wait=int(self.WINDOW_TIMEOUT * 1000))
         if not reply.ok:
             self.fail(f"{exe.name} showed no window on the desktop {name} within {self.WINDOW_TIMEOUT:.0f} s")
@@ -507,10 +523,22 @@ class Scenario:
     def close(self) -> None:
         for driver in self._drivers:
             driver.close()
+        for pet in self.pets:
+            pet.killed = pet.killed or pet.proc.poll() is None
         for proc in self._processes:
             if proc.poll() is None:
                 with contextlib.suppress(ProcessLookupError):
                     os.killpg(proc.pid, signal.SIGCONT)
                     os.killpg(proc.pid, signal.SIGKILL)
                 proc.wait()
+
+    def replay_traces(self) -> None:
+        """Runs the core over the trace of every copy of the program started (tools/replay): it
+        must make every call of each, in order, word for word. A copy that ended by itself must have
+        written its trace to the end; one that was killed may stop in the middle of an event."""
+        for pet in self.pets:
+            complete = not pet.killed and not pet.on_desktop and pet.proc.returncode == 0
+            agreed, said = replay(self.environment.replay_tool, pet.trace.path, complete)
+            self.note(f"replay: {said}")
+            self.expect(agreed, f"the trace of {pet.exe.name} does not replay: {said}")
 

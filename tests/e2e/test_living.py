@@ -1,61 +1,46 @@
 """The living hamster: its walk, the tricks a stressed pet plays on the user's window and on the
 screen, and its walk after the pointer.
 
-Every pet here is prepared through its save file with FastMove on, so that it ticks every
-100 ms. The driver's own window (`own-window`) stands in for the program the user is working in;
-it logs each change of its title, of its minimised state and of whether it is the foreground
-window. The pet window is sampled through the driver many times per tick: where it stands, which
-frame bitmap its shape equals, and whether it is topmost.
+Every pet here is prepared through its save file with FastMove on, so that it ticks every 100 ms.
+What the pet decides is its core's, which the unit tests pin down and the harness replays over
+the exe's trace; what is judged here is that the exe does what the trace says with the facts the
+desktop really gave it, and that the screen shows exactly that: the pet window's every sampled
+state is one the trace set, in the trace's order (traces.expect_screen_agrees); the timer keeps
+its interval (traces.expect_timer_messages); a title the pet gives is the title the window
+gets; a shot mark is on the screen where the trace drew it; a box is the box the trace opened.
+The driver's own window (`own-window`) stands in for the program the user is working in. Waits
+are for states of the trace, bounded by the ticks in which the awaited act had its chance.
 """
 
-import collections
 import contextlib
 import itertools
 import json
-import math
 import os
 import signal
 import time
 
-from constants import (AUTO_GUN, CURSOR_LEAD, FRONT, GUN, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, SHOT_IMAGE,
-                       SHOT_MARK, SHOT_SPREAD, TEARFUL, VOLLEY_SHOTS)
+from constants import (CURSOR_LEAD, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, SHOT_IMAGE, SHOT_MARK,
+                       TEARFUL, TICK)
 from savefile import format_save, pet_record, stressed_record
 from scenario import winpath
-from walk import (ALL_STEPS, ARRIVAL_REACH, DIAGONAL_STEPS, HIDE_SHIFT, PHASE, STILL_SECONDS, PetWatch, Stand,
-                  expect_still, expect_tick_rate, expect_walk, halted, hiding_place, max_steps, minimising_act,
-                  reachable, unplaced_pose, walk_before_hiding, walk_bounds, watch_until)
+from traces import (expect_screen_agrees, expect_timer_messages, parse_point, parse_rect, pet_rects_since,
+                    shot_marks, ticks_of, unquote, window_ref, window_states)
+from watch import PetWatch, watch_until
 
-# The ten titles a stressed pet gives the window the user works in.
-TITLE_LINES = (
-    "おなかへったでしゅ",
-    "どうぶつ虐待でしゅ",
-    "むかつきましゅ",
-    "ケッ",
-    "相手にしてくだしゃい",
-    "さみしーでしゅよー",
-    "ピザがたべたいでしゅ",
-    "邪魔しましゅよ？",
-    "イライラ・・・",
-    "むー！",
-)
+INTERVAL_MS = int(TICK * 1000)
 
-# The ten message boxes it grumbles in, as (text, caption) of one row.
-BOX_LINES = (
-    ("おなかへったでしゅ", "ごはんー"),
-    ("ひどいでしゅ\nどうぶつ虐待でしゅ", "たべものくれないなんて"),
-    ("ほんとにいやでしゅ", "もういやでしゅ"),
-    ("・・・。", "・・・。"),
-    ("モブ太よりひどいでしゅね", "ごはんぐらいくだしゃい"),
-    ("さみしーでしゅよー", "あそんでくだしゃい"),
-    ("夕張めろんがたべたいでしゅ", "牛丼つゆだくか"),
-    ("良いんでしゅか？", "邪魔しましゅよ？"),
-    ("イライラ・・・", "ムカムカ・・・。"),
-    ("むー！", "むぅー！"),
-)
+# A trick that answers to one mischief roll of 50 has a chance every tick; not seeing it after
+# this many ticks is a fault, not bad luck: (49/50) ** 700 < 1e-6.
+ONE_IN_50_OVERDUE = 700
+# The last bound in seconds, for a pet that neither ticks nor stops (a hung exe).
+OVERDUE_SECONDS = 200
+# After the timer is stopped no message may come: watched for this many intervals.
+STOPPED_FOR = 4
 
 # ---------------------------------------------------------------------------------------------
 # The driver's own window, and the message boxes of the pet
 # ---------------------------------------------------------------------------------------------
+
 
 class OwnWindow:
     """The driver's own window in the foreground, standing in for the user's program. Its log is
@@ -67,14 +52,14 @@ class OwnWindow:
         self.s = s
         self.log = s.folder / f"own-window-{next(self._numbers)}.jsonl"
         self.proc = s.spawn(["wine", str(s.environment.driver_exe), "own-window", "--seconds", str(seconds),
-                 "--x", str(x), "--y", str(y), "--width", str(width), "--height", str(height),
-                 "--out", winpath(self.log)], log_name="own-window")
+                             "--x", str(x), "--y", str(y), "--width", str(width), "--height", str(height),
+                             "--out", winpath(self.log)], log_name="own-window")
         start = s.wait_until(self.events, 20, "the driver's own window")[0]
         self.hwnd = start["hwnd"]
         self.title = start["title"]
         s.note(f"own window {self.hwnd} at ({x},{y}), foreground {start['foreground']}")
         s.expect(start["foreground"], f"the driver's own window did not become the foreground window: {start}")
-        self.rect = s.driver.call("window", hwnd=self.hwnd).one["rect"]
+        self.rect = tuple(s.driver.call("window", hwnd=self.hwnd).one["rect"])
 
     def events(self) -> list[dict]:
         if not self.log.is_file():
@@ -82,14 +67,8 @@ class OwnWindow:
         lines = self.log.read_text(encoding="utf-8", errors="replace").split("\n")
         return [json.loads(line) for line in lines[:-1] if line.strip()]  # the last one may be half written
 
-    def titles(self) -> list[str]:
-        """Every new title it was given, in order."""
-        found, last = [], self.title
-        for event in self.events():
-            if event["exists"] and event["title"] != last:
-                found.append(event["title"])
-                last = event["title"]
-        return found
+    def now(self) -> dict:
+        return self.s.driver.call("window", hwnd=self.hwnd).one
 
     def minimised(self) -> bool:
         return any(e["iconic"] for e in self.events())
@@ -114,514 +93,345 @@ class OwnWindow:
 
 
 class BoxCloser:
-    """Finds the pet's message boxes, remembers each one and closes it with its OK button."""
+    """Closes each message box the trace says the pet opened, once the box is on the screen: it
+    must be the box the trace names (text, caption, OK alone), owned by the pet and topmost."""
 
-    def __init__(self, s, pet, watch: PetWatch, own: OwnWindow | None = None):
+    def __init__(self, s, pet, own: OwnWindow | None = None):
         self.s = s
         self.pet = pet
-        self.watch = watch
         self.own = own
-        self.boxes: list[dict] = []
-        self.closed_at: list[float] = []  # when each box was closed, on the clock of the pet's samples
-        self.closed_last = False  # whether the last look found a box to close
-        self._closed: set[int] = set()
+        self.closed: list[dict] = []
+        self.closed_rects: list[tuple] = []  # where boxes stood: the desktop was repainted there
 
     def poll(self) -> bool:
-        """True when a box was found and closed."""
-        reply = self.s.driver.call("msgbox", exe=winpath(self.pet.exe))
-        fresh = [b for b in reply.objects if reply.ok and b.get("hwnd") not in self._closed]
-        for box in fresh:
-            self.boxes.append(box)
-            self._closed.add(box["hwnd"])
-            self.s.click(box["hwnd"], IDOK)
-            self.closed_at.append(self.watch.clock())
-        self.closed_last = bool(fresh)
-        for box in fresh:
-            self.s.driver.call("wait-gone", hwnd=box["hwnd"], wait=10000)
-        if fresh and self.own:
+        """True when a box was closed."""
+        lines = self.pet.trace.lines
+        opened = [x for x in lines if x.name == "desk.ShowMessageBox" and x.kind == "begin"]
+        ended = [x for x in lines if x.name == "desk.ShowMessageBox" and x.kind == "end"]
+        if len(opened) <= len(ended):
+            return False
+        line = opened[-1]  # the pet opens no box while one is open
+        text, caption = (unquote(w) for w in line.args)
+        box = self.s.wait_msgbox(exe=winpath(self.pet.exe), title=caption, timeout=10)
+        self.s.expect_equal((box.get("text"), box.get("caption")), (text, caption),
+                            f"the message box of trace line {line.number}")
+        self.s.expect_equal(box.get("owner"), self.pet.hwnd, "owner of the grumbling message box")
+        self.s.expect_equal([b.get("id") for b in box.get("buttons", []) if b.get("visible")], [IDOK],
+                            f"buttons of the message box {caption!r}")
+        window = self.s.driver.call("window", hwnd=box["hwnd"]).one
+        self.s.expect(window.get("topmost"), f"the message box {caption!r} is not topmost")
+        self.s.click(box["hwnd"], IDOK)
+        self.s.driver.call("wait-gone", hwnd=box["hwnd"], wait=10000)
+        self.closed.append(box)
+        self.closed_rects.append(tuple(window["rect"]))
+        if self.own:
             # Closing a box activates its owner, the pet; the user goes back to their window once
             # that has happened (else the owner's activation, come late, would take it away again).
             self.s.wait_until(lambda: self.s.driver.call("foreground").one.get("hwnd") == self.pet.hwnd, 3,
                               "", must=False)
             self.own.bring_back()
-        return bool(fresh)
-
-    def expect_grumbles(self) -> None:
-        for box in self.boxes:
-            self.s.expect((box.get("text"), box.get("caption")) in BOX_LINES,
-                          f"a message box whose text and caption are not one row of the pet's lines: {box}")
-            self.s.expect_equal(box.get("owner"), self.pet.hwnd, "owner of the grumbling message box")
-            buttons = [b.get("id") for b in box.get("buttons", []) if b.get("visible")]
-            self.s.expect_equal(buttons, [IDOK], f"buttons of the message box {box.get('caption')!r}")
+        return True
 
 
 # ---------------------------------------------------------------------------------------------
 # The screen
 # ---------------------------------------------------------------------------------------------
 
-Box = tuple[int, int, int, int]  # left, top, right, bottom
+class MarkPicture:
+    """The shot mark as the exe draws it: the pixels of its bitmap that are not the background,
+    within the part of it that is drawn (the image list holds one pixel less each way)."""
+
+    def __init__(self, s, exe, scale: int = 1):
+        reply = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=SHOT_MARK).one
+        key = int(reply["key"], 16)
+        self.pixels = {}
+        for y, row in enumerate(reply["rows"][:SHOT_IMAGE[1]]):
+            for x in range(min(SHOT_IMAGE[0], len(row) // 6)):
+                colour = int(row[6 * x:6 * x + 6], 16)
+                if colour != key:
+                    for dy in range(scale):
+                        for dx in range(scale):
+                            self.pixels[(x * scale + dx, y * scale + dy)] = colour
+        self.size = (SHOT_IMAGE[0] * scale, SHOT_IMAGE[1] * scale)
 
 
-def around(*rects, margin: int = 8) -> Box:
-    """The bounding box of some rectangles, grown by a margin on every side."""
-    return (min(r[0] for r in rects) - margin, min(r[1] for r in rects) - margin,
-            max(r[2] for r in rects) + margin, max(r[3] for r in rects) + margin)
+def inside(point, rects) -> bool:
+    return any(r[0] <= point[0] < r[2] and r[1] <= point[1] < r[3] for r in rects)
 
 
-class Desktop:
-    """The screen as it was before the pet started, and what shot marks look like. Taken before
-    the start, so that no mark of the pet's first ticks is already part of it."""
-
-    def __init__(self, s, exe):
-        self.s = s
-        pixels = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=SHOT_MARK).one
-        key = int(pixels["key"], 16)
-        self.mark_colours = {int(row[i:i + 6], 16) for row in pixels["rows"] for i in range(0, len(row), 6)} - {key}
-        # Where a mark drawn at (0, 0) colours the screen.
-        self.mark_pixels = [(x, y) for y, row in enumerate(pixels["rows"][:SHOT_IMAGE[1]])
-                            for x in range(min(SHOT_IMAGE[0], len(row) // 6)) if int(row[6 * x:6 * x + 6], 16) != key]
-        s.expect(self.mark_colours, "the shot mark bitmap has no colour besides its background")
-        self.baseline = s.screen_pixels()
-        counts = collections.Counter(self.baseline.data[i:i + 3] for i in range(0, len(self.baseline.data), 3 * 97))
-        self.plain = counts.most_common(1)[0][0]  # the desktop's own colour
-        s.note(f"desktop colour #{self.plain.hex()}, shot mark colours {sorted(f'{c:06x}' for c in self.mark_colours)}")
-
-    def _outside(self, x: int, y: int, excluded: list[Box]) -> bool:
-        return not any(b[0] <= x < b[2] and b[1] <= y < b[3] for b in excluded)
-
-    def marks(self, image, excluded: list[Box]) -> list[tuple[int, int]]:
-        """Pixels in a shot mark's colours where the desktop was plain, outside the boxes."""
-        found = []
-        width = image.width
-        for colour in self.mark_colours:
-            needle = colour.to_bytes(3, "big")
-            at = image.data.find(needle)
-            while at >= 0:
-                if at % 3 == 0 and self.baseline.data[at:at + 3] == self.plain:
-                    x, y = (at // 3) % width, (at // 3) // width
-                    if self._outside(x, y, excluded):
-                        found.append((x, y))
-                at = image.data.find(needle, at + 1)
-        return found
-
-    def chance_of_no_mark(self, corner: tuple[int, int], excluded: list[Box]) -> float:
-        """The chance that a volley fired from this corner leaves no mark that `marks` can find:
-        every one of its shots off the screen, on the pet or a box, or where the desktop was not
-        plain. A shot lands at the corner plus the spread times (r1 - r3, r2 - r4), four draws of
-        0..9."""
-        width, height, data = self.baseline.width, self.baseline.height, self.baseline.data
-        # The marks the pet stood on may be gone with the window that covered them.
-        excluded = [*excluded, around((corner[0], corner[1], corner[0] + PET_SIZE, corner[1] + PET_SIZE))]
-        weight = {k: (10 - abs(k)) / 100 for k in range(-9, 10)}  # the chance of r1 - r3 == k
-        unseen = 0.0
-        for (a, wa), (b, wb) in itertools.product(weight.items(), repeat=2):
-            x0, y0 = corner[0] + SHOT_SPREAD * a, corner[1] + SHOT_SPREAD * b
-            seen = any(0 <= x0 + x < width and 0 <= y0 + y < height
-                       and self._outside(x0 + x, y0 + y, excluded)
-                       and data[3 * ((y0 + y) * width + x0 + x):3 * ((y0 + y) * width + x0 + x) + 3] == self.plain
-                       for x, y in self.mark_pixels)
-            unseen += 0 if seen else wa * wb
-        return unseen ** VOLLEY_SHOTS
-
-    def changed(self, image, excluded: list[Box]) -> list[tuple[int, int]]:
-        """Pixels where the desktop was plain and is no longer, outside the boxes."""
-        found = []
-        stride = image.width * 3
-        for y in range(image.height):
-            row = image.data[y * stride:(y + 1) * stride]
-            before = self.baseline.data[y * stride:(y + 1) * stride]
-            if row == before:
-                continue
-            for x in range(image.width):
-                pixel = before[x * 3:x * 3 + 3]
-                if pixel == self.plain and row[x * 3:x * 3 + 3] != pixel and self._outside(x, y, excluded):
-                    found.append((x, y))
-        return found
-
-    def shot(self, watch: PetWatch, name: str, also: list[Box] = ()) -> tuple[object, list[Box]]:
-        """A screenshot, kept in the scenario's folder, and the boxes to leave out of it: where
-        the pet stood while it was taken, the windows it owns (its message boxes) and the other
-        given boxes. The pet is stopped while the screen is read, so that it stands where it was
-        sampled."""
-        def owned():  # its message boxes; one opened before the stop is still open after it
-            return {tuple(w["rect"]) for w in self.s.windows(visible=True) if w.get("owner") == watch.pet.hwnd}
-
-        boxes = owned()
-        with watch.held():
-            before = watch.sample()
-            image = self.s.screen_pixels()
-            after = watch.sample()
-        boxes |= owned()
-        path = self.s.save_picture(image, self.s.folder / f"{name}.png")
-        pet_box = around((before.x, before.y, before.x + PET_SIZE, before.y + PET_SIZE),
-                         (after.x, after.y, after.x + PET_SIZE, after.y + PET_SIZE))
-        self.s.note(f"screenshot {path.name}" + (f", leaving out the pet's windows at {sorted(boxes)}" if boxes else ""))
-        return image, [pet_box, *(around(r) for r in boxes), *also]
+def judge_last_mark(s, pet, picture: MarkPicture, other_windows: list[tuple]) -> int | None:
+    """Holds the pet, reads the screen, and compares the last shot mark the trace surely drew
+    with the screen wherever it can show: on the screen, outside every window (Wine clips drawing
+    on the screen to where no window is), outside every place the pet stood since (the desktop was
+    repainted there), outside marks the trace may have drawn after it. Returns how many pixels
+    were compared (None when there is no mark yet); fails at the first pixel that differs."""
+    os.kill(pet.proc.pid, signal.SIGSTOP)
+    try:
+        lines = pet.trace.lines
+        image = s.screen_pixels()
+        boxes = [tuple(w["rect"]) for w in s.windows(visible=True) if w.get("hwnd") != pet.hwnd]
+    finally:
+        os.kill(pet.proc.pid, signal.SIGCONT)
+    marks = shot_marks(lines)
+    drawn = [m for m in marks if m[2]]
+    if not drawn:
+        return None
+    line, (x0, y0), _ = drawn[-1]
+    w, h = picture.size
+    later = [(x, y, x + w, y + h) for (mark, (x, y), _) in marks if mark.number > line.number]
+    covered = [*other_windows, *boxes, *pet_rects_since(s, lines, line.number), *later]
+    compared, wrong = 0, []
+    for (dx, dy), colour in picture.pixels.items():
+        x, y = x0 + dx, y0 + dy
+        if 0 <= x < image.width and 0 <= y < image.height and not inside((x, y), covered):
+            compared += 1
+            if image.pixel(x, y) != colour:
+                wrong.append((x, y))
+    if wrong:
+        shot = s.save_picture(image, s.folder / f"mark-line{line.number}.png")
+        s.fail(f"the shot mark the trace drew at ({x0},{y0}) (line {line.number}) is not on the screen: "
+               f"{len(wrong)} of {compared} pixels differ, e.g. {wrong[:5]} (screenshot {shot})")
+    s.note(f"shot mark of trace line {line.number} at ({x0},{y0}): {compared} pixels on the screen as drawn")
+    return compared
 
 
-def expect_hidden_behind(s, watch: PetWatch, stands: list, own: OwnWindow) -> None:
-    """The pet reached the window's left edge and stands 30 pixels left of there, tearful, at
-    the bottom of the z-order, its timer stopped."""
-    place = hiding_place(stands)
-    walked, hidden = stands[place[0]], stands[place[1]]
-    stopped = hidden.x + HIDE_SHIFT
-    edge = own.rect[0]
-    s.expect(stopped - ARRIVAL_REACH < edge < stopped,
-             f"the pet hid at {hidden} after {walked}, but the window's left edge {edge} is not just left of "
-             f"where it stopped, {stopped}")
-    s.expect(not hidden.topmost, f"the hidden pet is topmost: {hidden}")
-    still = expect_still(s, watch, STILL_SECONDS, "after hiding")
-    s.expect_equal(still.corner, hidden.corner, "the hidden pet's corner")
-    now = s.sample(watch.pet.hwnd)
-    s.expect(now["below"] == 0 and not now["topmost"],
-             f"the hidden pet is not at the bottom of the z-order: {now['below']} visible windows below it "
-             f"(z-order {[w['hwnd'] for w in s.windows(visible=True)]}, pet {watch.pet.hwnd})")
-    watch.expect_picture(still, TEARFUL)
-
+def expect_facts(s, pet, own: OwnWindow | None, since_line: int = 0) -> None:
+    """The desktop's answers in the trace are the desktop's: the work areas are the monitors' and,
+    once the user's window is up, it is the window in front and its rectangle is its own."""
+    lines = pet.trace.lines
+    monitors = [tuple(m["work"]) for m in s.driver.call("monitors").objects if "work" in m]
+    for answer in pet.trace.answers("desk.WorkAreas", lines):
+        s.expect_equal(sorted(parse_rect(w) for w in answer.split()), sorted(monitors), "work areas the pet was told")
+    if own is None:
+        return
+    ref = window_ref(own.hwnd)
+    for line in lines:
+        if line.number <= since_line:
+            continue
+        if line.call == f"desk.WindowRect {ref}":
+            s.expect_equal(parse_rect(line.answer), own.rect, f"trace line {line.number}: the user's window's rectangle")
 
 
 # ---------------------------------------------------------------------------------------------
 # Scenarios
 # ---------------------------------------------------------------------------------------------
 
-SINGLE_STEPS_TO_JUDGE = 40
-PHASE_CHECKS_TO_JUDGE = 30
+WALK_TICKS = 80
 
 
-def enough_to_judge(s, watch: PetWatch, phases: bool = True, **walk) -> bool:
-    """Whether the walk seen so far holds enough single steps (and changes of frame) to judge
-    its walking frames; the walk is checked on the way."""
-    report = expect_walk(s, walk_before_hiding(watch.stands()), **walk)
-    return report.single_steps >= SINGLE_STEPS_TO_JUDGE and (not phases or report.phase_checks >= PHASE_CHECKS_TO_JUDGE)
+def hid(trace) -> bool:
+    return any(x.name == "win.PlacePet" and x.args[0] == "Bottom" for x in trace.lines)
+
+
+def expect_stopped(s, pet) -> None:
+    """The behaviour timer was stopped last, and no timer message of it comes for a while."""
+    lines = pet.trace.lines
+    starts = [x for x in lines if x.name in ("win.StartTimer", "win.StopTimer") and x.args[0] == "Behaviour"]
+    s.expect(starts and starts[-1].name == "win.StopTimer", f"the behaviour timer is still running: {starts[-1:]}")
+    ticks = pet.trace.ticks()
+    time.sleep(STOPPED_FOR * TICK)
+    s.expect_equal(pet.trace.ticks(), ticks, f"ticks after the timer was stopped ({STOPPED_FOR} intervals later)")
+
+
+def expect_hidden(s, pet, watch: PetWatch, own: OwnWindow) -> None:
+    """The pet stands at the bottom of the z-order, tearful, where the trace put it, and stays."""
+    expect_stopped(s, pet)
+    hide = [x for x in pet.trace.lines if x.name == "win.PlacePet"][-1]
+    s.expect_equal(hide.args[0], "Bottom", "the last placing of the pet")
+    now = s.sample(pet.hwnd)
+    s.expect(now["below"] == 0 and not now["topmost"],
+             f"the hidden pet is not at the bottom of the z-order: {now['below']} visible windows below it")
+    watch.expect_picture(watch.sample(), TEARFUL)
 
 
 def scenario_contented_pet_walks_in_steps(s):
+    """A fed pet walks: alone on the screen, then with the user's window in front, which it never
+    takes the foreground from and never gets in front of (it walks below it, not topmost)."""
     exe = s.place_exe()
     s.write_save(exe, format_save(pet_record()))
     pet = s.start_pet(exe)
     watch = PetWatch(s, pet)
-    bounds = walk_bounds(s)
-
-    # Alone on the screen the pet is the foreground window itself and walks at random: watched
-    # for 8 s at least, and until enough single steps and changes of frame were seen to judge
-    # its walking frames (a busy machine samples it less often). With the user's window in front
-    # it walks on, sooner or later to that window's left edge, and never takes the foreground from it.
-    watch_until(s, watch, 8, lambda: False)
-    watch_until(s, watch, 60, lambda: enough_to_judge(s, watch, bounds=bounds), every=2.0)
+    watch_until(s, watch, 30, lambda: pet.trace.ticks() >= WALK_TICKS // 2)
     own = OwnWindow(s, x=420, y=560)
-    joined = watch.clock()
-    watch_until(s, watch, 16, lambda: hiding_place(watch.stands(joined)) is not None)
+    joined = len(pet.trace.lines)
+    watch.other = own.hwnd
+    since = len(watch.samples)
+    watch_until(s, watch, 30, lambda: pet.trace.ticks() >= WALK_TICKS or hid(pet.trace))
 
     track = watch.save_track("walk")
-    stands = watch.stands()
-    hidden = hiding_place(stands) is not None
-    walking = walk_before_hiding(stands)
-    s.note(f"{len(walking)} stands walking, hidden: {hidden}; track in {track}")
-    report = expect_walk(s, walking, bounds=bounds)
-    s.note(f"{report}")
-    s.expect(report.poses == 0, "a contented pet struck a shooting pose")
-    s.expect(report.single_steps >= SINGLE_STEPS_TO_JUDGE and report.phase_checks >= PHASE_CHECKS_TO_JUDGE,
-             f"too few single steps seen to judge the walking frames: {report}")
-    expect_tick_rate(s, report, walking[-1].first - walking[0].last)
+    seen = expect_screen_agrees(s, pet.trace, watch.samples)
+    figures = expect_timer_messages(s, pet.trace, INTERVAL_MS)
+    s.note(f"{len(watch.samples)} samples showed {seen} states of the trace; {figures}; track {track}")
+    expect_facts(s, pet, own, joined)
+    behind = [x for x in watch.samples[since:] if not x.topmost and not x.other_above]
+    s.expect(not behind, f"the walking pet came in front of the user's window: {[str(x) for x in behind[:3]]}")
     s.expect_equal(own.times_not_in_front(), [], "times (ms) at which the driver's window was not in front")
-    s.expect_equal(own.titles(), [], "titles given to the driver's window by a contented pet")
-    if hidden:
-        expect_hidden_behind(s, watch, stands, own)
+    if hid(pet.trace):
+        expect_hidden(s, pet, watch, own)
     s.kill(pet)
 
 
 def scenario_stressed_pet_retitles_shoots_and_hides(s):
-    """MischiefGuard on: no boxes, volleys or minimising, so a run ends only when the pet hides.
-    A run in which no title or no visible mark was seen before that is followed by another."""
-    deadline = time.monotonic() + 100
-    titles, marks, attempt = [], [], 0
-    while not (titles and marks):
-        attempt += 1
-        s.expect(time.monotonic() < deadline and attempt <= 3,
-                 f"in {attempt - 1} runs, titles {titles} and {len(marks)} shot mark pixels seen")
+    """MischiefGuard on: no boxes, volleys or minimising. The pet gives the user's window the
+    titles the trace says, draws its shot marks where the trace says, and hides behind the window.
+    The window's edge is far from the pet's start: a run in which the pet hid before it retitled
+    and shot is followed by another (each act has its chance at 2 in 50 ticks of the walk there)."""
+    for attempt in range(1, 4):
         exe = s.place_exe(f"run{attempt}/pomki_pet.exe")
         s.write_save(exe, format_save(stressed_record(MISCHIEF_GUARD)))
-        desktop = Desktop(s, exe)
         pet = s.start_pet(exe)
-        watch = PetWatch(s, pet)
-        # The window's left edge far to the right, low on the screen: the walk to it is long and
-        # the marks fall on the plain desktop.
+        picture = MarkPicture(s, exe)
         own = OwnWindow(s, x=960, y=560)
-        watch_until(s, watch, 60, lambda: hiding_place(watch.stands()) is not None, every=0.3)
-        image, excluded = desktop.shot(watch, f"run{attempt}-marks", [around(own.rect)])
-        run_marks = desktop.marks(image, excluded)
-        marks += run_marks
-        titles += own.titles()
-        s.note(f"after run {attempt}: titles {titles}, {len(marks)} shot mark pixels")
+        watch = PetWatch(s, pet, other=own.hwnd)
+        judged = []
 
-        watch.save_track(f"run{attempt}")
-        stands = watch.stands()
-        s.expect(hiding_place(stands), f"the pet did not hide behind the window within 60 s: last {stands[-1]}")
-        report = expect_walk(s, walk_before_hiding(stands), bounds=walk_bounds(s))
-        s.expect(report.poses > 0 or not run_marks, "shot marks appeared with no shooting pose seen")
-        for title in own.titles():
-            s.expect(title in TITLE_LINES, f"the driver's window was given a title that is none of the pet's: {title!r}")
+        def done():
+            lines = pet.trace.lines
+            if not judged and shot_marks(lines):
+                compared = judge_last_mark(s, pet, picture, [own.rect])
+                if compared and compared >= 20:
+                    judged.append(compared)
+            return hid(pet.trace)
+
+        watch_until(s, watch, OVERDUE_SECONDS, done, every=0.3)
+        s.expect(hid(pet.trace), f"the pet did not hide behind the window: {pet.trace.ticks()} ticks")
+        retitles = [unquote(x.args[1]) for x in pet.trace.lines if x.name == "desk.Retitle"]
+        s.note(f"run {attempt}: titles {retitles}, shot marks judged {judged}")
+        if retitles:
+            s.expect(all(x.args[0] == window_ref(own.hwnd) for x in pet.trace.lines if x.name == "desk.Retitle"),
+                     "the pet retitled another window than the user's")
+            s.expect_equal(own.now()["title"], retitles[-1], "the user's window's title after the pet's last title")
+        expect_screen_agrees(s, pet.trace, watch.samples)
+        expect_timer_messages(s, pet.trace, INTERVAL_MS)
+        expect_facts(s, pet, own)
         s.expect(not own.minimised(), "a pet under MischiefGuard minimised the driver's window")
         s.expect_equal(own.times_not_in_front(), [], "times (ms) at which the driver's window was not in front")
-        s.expect(not [p for p in watch.samples if AUTO_GUN in p.frames], "a pet under MischiefGuard fired a volley")
-        expect_hidden_behind(s, watch, stands, own)
-        s.expect_equal(s.driver.call("msgbox", exe=winpath(exe)).ok, False, "a message box of a pet under MischiefGuard")
+        expect_hidden(s, pet, watch, own)
         s.kill(pet)
         own.close()
-
-
-# A trick that answers to one mischief roll of 50 is given a chance every tick; after this many
-# stands of the pet (a walking pet shows at least one a tick) not seeing it is a fault, not bad
-# luck: (49/50) ** 700 < 1e-6. At ten ticks a second that is over a minute, so the waits
-# below are bounded by it rather than by seconds, which a busy machine stretches.
-ONE_IN_50_OVERDUE = 700
-OVERDUE_SECONDS = 240  # a last bound, for a pet that neither walks nor stops
+        if retitles and judged:
+            return
+    s.fail("in three runs the pet never both retitled the window and left a shot mark to judge before it hid")
 
 
 def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
-    """NoMischief1 on: no single shots and no titles. While the pet itself is the foreground
-    window it grumbles and fires volleys; once the driver's window is in front it minimises it.
+    """NoMischief1 on: no single shots and no titles. The pet opens the boxes the trace says and
+    fires its volleys where the trace says; with the user's window in front it minimises it and
+    stands in its last pose with its timer stopped. The window stands where the pet cannot seek
+    it (its left edge within half a pet of the screen's), so nothing but the minimising stops the
+    pet."""
+    exe = s.place_exe()
+    s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1)))
+    pet = s.start_pet(exe)
+    picture = MarkPicture(s, exe)
+    watch = PetWatch(s, pet)
+    boxes = BoxCloser(s, pet)
+    judged = []
 
-    Whatever is in front may be minimised or walked to, a message box too: a run in which the pet
-    stopped another way (hid, or minimised a box before the driver closed it) is followed by
-    another, until each act was seen."""
-    deadline = time.monotonic() + 240
-    attempt = 0
-    boxes_seen, volley_marks = [], []
-    while True:
-        attempt += 1
-        s.expect(time.monotonic() < deadline and attempt <= 4,
-                 f"in {attempt - 1} runs: {len(boxes_seen)} message boxes, {len(volley_marks)} volley mark pixels, "
-                 f"and the driver's window not minimised")
-        exe = s.place_exe(f"run{attempt}/pomki_pet.exe")
-        s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1)))
-        desktop = Desktop(s, exe)
-        pet = s.start_pet(exe)
-        watch = PetWatch(s, pet)
-        boxes = BoxCloser(s, pet, watch)
-        if not (boxes_seen and volley_marks):
-            # The pet shown alone is the foreground window; its first ticks may already have
-            # opened a grumbling box, which then is (the box's owner is the pet).
-            def pet_or_its_box_in_front():
-                front = s.driver.call("foreground").one
-                return front.get("hwnd") == pet.hwnd or front.get("owner") == pet.hwnd
+    def box_and_volley():
+        lines = pet.trace.lines
+        if not judged and any(x.call == "win.ApplyFrameRegion 12" for x in lines):
+            compared = judge_last_mark(s, pet, picture, boxes.closed_rects)
+            if compared and compared >= 20:
+                judged.append(compared)
+        return (boxes.closed and judged) or pet.trace.ticks() >= ONE_IN_50_OVERDUE
 
-            s.expect(s.wait_until(pet_or_its_box_in_front, 10, "", must=False),
-                     f"neither the pet alone on the screen nor a box of its own became the foreground window "
-                     f"within 10 s: {s.driver.call('foreground').one}")
+    watch_until(s, watch, OVERDUE_SECONDS, box_and_volley, boxes)
+    s.expect(boxes.closed, f"no message box in {pet.trace.ticks()} ticks")
+    s.expect(judged, f"no volley mark to judge in {pet.trace.ticks()} ticks")
 
-            def volleys():
-                return [x for x in watch.stands() if x.shows(AUTO_GUN)]
-
-            def grumbled_and_volley_over():
-                volley_seen = volley_marks or (volleys() and not watch.stands()[-1].shows(AUTO_GUN))
-                return (((boxes.boxes or boxes_seen) and volley_seen) or halted(watch)
-                        or len(watch.stands()) >= ONE_IN_50_OVERDUE)
-
-            watch_until(s, watch, OVERDUE_SECONDS, grumbled_and_volley_over, boxes)
-            watch.save_track(f"run{attempt}-alone")
-            unlucky = False
-            if volleys() and not volley_marks:
-                image, excluded = desktop.shot(watch, f"run{attempt}-volley")
-                volley_marks = desktop.marks(image, excluded)
-                if not volley_marks:
-                    # Near a corner of the screen every shot of a volley may fall off it. That
-                    # is let pass only where it is not too unlikely; the next run tries again.
-                    corners = sorted({x.corner for x in volleys()})
-                    chance = math.prod(desktop.chance_of_no_mark(c, excluded) for c in corners)
-                    s.expect(chance > 1e-4, f"no shot mark on the screen after volleys at {corners}, "
-                                            f"where all of them fall outside the screen with a chance of {chance:.2g}")
-                    s.note(f"run {attempt}: volleys at {corners} left no mark to see "
-                           f"(a chance of {chance:.2g} from there)")
-                    unlucky = True
-            boxes.expect_grumbles()
-            boxes_seen += boxes.boxes
-            s.note(f"run {attempt}: {len(boxes.boxes)} boxes, {len(volleys())} volleys, "
-                   f"{len(volley_marks)} shot mark pixels")
-            # A box in front of the pet may have been minimised, which stops the pet.
-            stands = watch.stands()
-            act = minimising_act(stands)
-            walked = stands[:act[0]] if act else stands
-            report = expect_walk(s, walked, bounds=walk_bounds(s), boxes_closed_at=boxes.closed_at)
-            if act:
-                expect_rest_of_boxed_tick(s, stands[act[0]:act[1] + 1], stands[act[1] + 1:], boxes, walk_bounds(s))
-            # A volley pose is placed topmost once it is shaped (a stand between the two is no pose).
-            unplaced = [x for i, x in enumerate(stands) if x.shows(AUTO_GUN) and unplaced_pose(stands, i)]
-            s.expect(all(x.topmost for x in volleys() if x not in unplaced),
-                     f"a volley pose that is not topmost: {[str(x) for x in volleys()]}")
-            if not (boxes_seen and volley_marks):
-                s.expect(halted(watch) or unlucky,
-                         f"not both a message box and a volley in {len(watch.stands())} stands: {report}")
-                s.note(f"run {attempt}: the pet stopped; starting again")
-                s.kill(pet)
-                continue
-
-        own = OwnWindow(s, x=960, y=560)
-        boxes.own = own
-        joined = watch.clock()
-        watch_until(s, watch, OVERDUE_SECONDS, lambda: own.minimised() or halted(watch, since=joined)
-                    or len(watch.stands(joined)) >= ONE_IN_50_OVERDUE, boxes)
-        watch.save_track(f"run{attempt}")
-        boxes.expect_grumbles()
-        s.expect_equal(own.titles(), [], "titles given to the driver's window under NoMischief1")
-        if not own.minimised():
-            s.expect(halted(watch, since=joined),
-                     f"the driver's window was not minimised in {len(watch.stands(joined))} stands of the pet "
-                     f"({watch.clock() - joined:.1f} s), nor did the pet stop")
-            s.note(f"run {attempt}: the pet stopped before it minimised the window; starting again")
-            s.kill(pet)
-            own.close()
-            continue
-
-        # The five poses of the act, topmost where the pet stood; the last one stays. The act may
-        # have run in a tick that came while a grumbling box was open (the driver's window was
-        # brought back in front of it): then the tick that opened the box goes on once the box
-        # is closed, and may take one step, or hide, after the act.
-        def act_over():
-            last = watch.stands()[-1]
-            return not boxes.closed_last and last.last - last.first > 0.5
-
-        watch_until(s, watch, 8, act_over, boxes)
-        watch.save_track(f"run{attempt}")
-        bounds = walk_bounds(s)
-        stands = watch.stands()
-        found = minimising_act(stands)
-        s.expect(found and found[0] > 0,
-                 f"after minimising, the pet did not strike the act's poses, topmost, the last one in the tearful frame: "
-                 f"{[str(x) for x in stands[-8:]]}")
-        act, last_tearful = found
-        poses = stands[act:last_tearful + 1]
-        # Struck where the pet stood; the first pose has the outline of the front view, so a last
-        # step that showed the front view is seen as part of it. The pet may have walked on
-        # unseen between the last stand seen and the act (while the driver's window opened):
-        # as many steps as that time allows.
-        before = stands[act - 1]
-        unseen = max_steps(before, poses[0])
-        where = {corner for k in range(unseen + 1) for corner in reachable(before.corner, ALL_STEPS, k, bounds)}
-        if poses[0].shows(FRONT):
-            where |= reachable(before.corner, ALL_STEPS, unseen + 1, bounds)
-        s.expect(len({x.corner for x in poses}) == 1 and poses[0].corner in where,
-                 f"the minimising poses moved the pet: {[str(x) for x in stands[act - 1:]]}")
-        expect_walk(s, stands[:act], bounds=bounds, boxes_closed_at=boxes.closed_at)
-        s.expect(not [p for p in watch.samples if GUN in p.frames], "a pet under NoMischief1 fired a single shot")
-        final = expect_rest_of_boxed_tick(s, poses, stands[last_tearful + 1:], boxes, bounds)
-
-        own.bring_back()
-        count = len(own.events())
-        still = expect_still(s, watch, STILL_SECONDS + 1, "after minimising")
-        s.expect_equal((still.corner, still.topmost, still.frames), (final.corner, final.topmost, final.frames),
-                       "corner, topmost and shape of the pet")
-        if still.shows(TEARFUL):
-            watch.expect_picture(still, TEARFUL)
-        s.expect(not [e for e in own.events()[count:] if e["iconic"]], "the window was minimised again")
-        s.expect_equal(s.driver.call("msgbox", exe=winpath(exe)).ok, False, "a message box after minimising")
-        watch.save_track(f"run{attempt}")
-        s.kill(pet)
-        return
-
-
-def expect_rest_of_boxed_tick(s, poses: list, after: list, boxes: BoxCloser, bounds) -> Stand:
-    """What the pet did after the minimising act: nothing, unless the act ran while a grumbling
-    box was open and that box was closed after the act began. Then the tick that opened the box
-    goes on with what it knew when it began: one walking step from where the act was struck
-    (reshaped there, still topmost, then placed not topmost), or the hiding move 30 pixels left
-    of there, tearful and not topmost. Returns the pet's last stand."""
-    if not after:
-        return poses[-1]
-    corner = poses[-1].corner
-    shown = " -> ".join(str(x) for x in [poses[-1], *after])
-    s.expect(any(t > poses[0].first_sent for t in boxes.closed_at),
-             f"the pet went on after the minimising act with no message box closed since: {shown}")
-    *reshaped, placed = after
-    s.expect(len(reshaped) <= 1 and all(x.topmost and x.corner == corner and x.shows(*PHASE) and x.frames == placed.frames
-                                        for x in reshaped),
-             f"more than one tick's step after the minimising act: {shown}")
-    step = placed.corner in reachable(corner, ALL_STEPS, 1, bounds) and placed.shows(*PHASE)
-    hide = placed.corner == (corner[0] - HIDE_SHIFT, corner[1]) and placed.shows(TEARFUL)
-    s.expect(not placed.topmost and (step or hide),
-             f"after the minimising act, the tick that opened a message box went on with neither one walking step "
-             f"nor the hiding move: {shown}")
-    s.note(f"after the minimising act, the tick that opened a box went on: {shown}")
-    return placed
+    own = OwnWindow(s, x=10, y=560)
+    boxes.own = own
+    watch.other = own.hwnd
+    joined = pet.trace.ticks()
+    watch_until(s, watch, OVERDUE_SECONDS,
+                lambda: any(x.name == "desk.Minimise" for x in pet.trace.lines)
+                or pet.trace.ticks() - joined >= ONE_IN_50_OVERDUE, boxes)
+    minimised = [x for x in pet.trace.lines if x.name == "desk.Minimise"]
+    s.expect(minimised, f"the pet did not minimise the user's window in {pet.trace.ticks() - joined} ticks")
+    s.expect_equal(minimised[0].args[0], window_ref(own.hwnd), "the window the pet minimised")
+    s.wait_until(own.minimised, 10, "the user's window to be minimised")
+    # The five poses take 1.3 s; the timer is stopped before them.
+    watch_until(s, watch, 10, lambda: sum(x.name == "win.HoldPose" for x in pet.trace.lines
+                                          if x.number > minimised[0].number) >= 5, boxes)
+    expect_stopped(s, pet)
+    expect_screen_agrees(s, pet.trace, watch.samples)
+    expect_timer_messages(s, pet.trace, INTERVAL_MS)
+    expect_facts(s, pet, own)
+    s.expect(not [x for x in pet.trace.lines if x.name == "desk.Retitle"], "a title under NoMischief1")
+    # It stands as the trace left it: in the act's last pose, topmost, unless the act ran inside a
+    # box's loop and the tick that opened the box went on once the box was closed.
+    last = watch.sample()
+    final = window_states(s, pet.trace.lines)[-1]
+    s.expect(final.shows(last), f"the pet stands at {last}, the trace left it at {final}")
+    if final.slot == 8:
+        watch.expect_picture(last, TEARFUL)
+    s.kill(pet)
 
 
 def scenario_guarded_pet_plays_no_tricks(s):
-    """NoMischief1 and MischiefGuard both on: a starving pet at stress 500 plays no trick at all."""
+    """NoMischief1 and MischiefGuard both on: a starving pet at stress 500 plays no trick at all,
+    through ticks in which each trick had its roll; the desktop stays as it was."""
     exe = s.place_exe()
     s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1, MISCHIEF_GUARD)))
-    desktop = Desktop(s, exe)
+    baseline = s.screen_pixels()
     pet = s.start_pet(exe)
-    watch = PetWatch(s, pet)
-    own = OwnWindow(s, x=960, y=560)
-    boxes = BoxCloser(s, pet, watch, own)
-    started = time.monotonic()
-    for round_ in range(5):
-        watch_until(s, watch, 4, lambda: False, boxes)
-        image, excluded = desktop.shot(watch, f"plain{round_}", [around(own.rect)])
-        changed = desktop.changed(image, excluded)
-        s.expect(not changed, f"the desktop outside the pet is no longer plain at {len(changed)} pixels, "
-                              f"e.g. {changed[:5]}")
-    seconds = time.monotonic() - started
-    watch.save_track("guarded")
-    stands = watch.stands()
-    walking = walk_before_hiding(stands)
-    report = expect_walk(s, walking, bounds=walk_bounds(s))
-    expect_tick_rate(s, report, walking[-1].first - walking[0].last)
-    s.note(f"{report.moves} moves in {seconds:.1f} s")
-    s.expect_equal(report.poses, 0, "shooting poses of a guarded pet")
+    own = OwnWindow(s, x=10, y=560)
+    watch = PetWatch(s, pet, other=own.hwnd)
+    rolls = {5: "shot", 8: "shot", 33: "box", 4: "volley", 25: "title", 40: "title", 1: "minimise"}
+
+    def every_roll_came():
+        came = {t.mischief_roll for t in ticks_of(pet.trace.lines) if t.foreground == own.hwnd}
+        return set(rolls) <= came or pet.trace.ticks() >= 3 * ONE_IN_50_OVERDUE
+
+    watch_until(s, watch, OVERDUE_SECONDS, every_roll_came, every=0.5)
+    came = {t.mischief_roll for t in ticks_of(pet.trace.lines) if t.foreground == own.hwnd}
+    s.expect(set(rolls) <= came, f"rolls {sorted(set(rolls) - came)} never came in {pet.trace.ticks()} ticks")
+    acts = [x for x in pet.trace.lines if x.name in ("desk.Retitle", "desk.Minimise", "desk.DrawShotMark",
+                                                     "desk.ShowMessageBox")]
+    s.expect_equal([str(x) for x in acts], [], "tricks of a guarded pet")
+    os.kill(pet.proc.pid, signal.SIGSTOP)
+    try:
+        image = s.screen_pixels()
+    finally:
+        os.kill(pet.proc.pid, signal.SIGCONT)
+    covered = [own.rect, *pet_rects_since(s, pet.trace.lines, 0)]
+    changed = [(x, y) for y in range(0, image.height, 3) for x in range(0, image.width, 3)
+               if image.pixel(x, y) != baseline.pixel(x, y) and not inside((x, y), covered)]
+    s.expect(not changed, f"the desktop changed where neither the pet nor a window stood, e.g. {changed[:5]}")
+    expect_screen_agrees(s, pet.trace, watch.samples)
+    expect_timer_messages(s, pet.trace, INTERVAL_MS)
     s.expect_equal(own.times_not_in_front(), [], "times (ms) at which the driver's window was not in front")
-    s.expect_equal(own.titles(), [], "titles given to the driver's window by a guarded pet")
-    s.expect(not own.minimised(), "a guarded pet minimised the driver's window")
-    s.expect_equal(boxes.boxes, [], "message boxes of a guarded pet")
     s.kill(pet)
 
 
 def scenario_pet_follows_the_pointer(s):
-    """CursorLead on, a starving pet at stress 500 with no guard: it walks diagonally to the
-    pointer and stays there; it never retitles or minimises the window in front, nor hides."""
+    """CursorLead on, a starving pet at stress 500 with no guard: the pointer it walks to is where
+    the pointer is, and the pet comes to it and stays; it never touches the window in front."""
     exe = s.place_exe()
     s.write_save(exe, format_save(stressed_record(CURSOR_LEAD)))
     s.pointer_to(220, 170)
     pet = s.start_pet(exe)
-    watch = PetWatch(s, pet)
     own = OwnWindow(s, x=700, y=480)
-    boxes = BoxCloser(s, pet, watch, own)
-
-    # Two walks to the pointer; more, to (120, 290) and back to (220, 170), while too few single
-    # steps were seen to judge its frames (a busy machine samples it less often).
-    targets = [(220, 170), (120, 290)] + [(220, 170), (120, 290)] * 3
-    for number, target in enumerate(targets):
-        if number >= 2 and enough_to_judge(s, watch, phases=False, steps=DIAGONAL_STEPS,
-                                           boxes_closed_at=boxes.closed_at):
-            break
+    watch = PetWatch(s, pet, other=own.hwnd)
+    boxes = BoxCloser(s, pet, own)
+    for target in [(220, 170), (120, 290)]:
         s.pointer_to(*target)
-        since = time.monotonic()
+        moved = len(pet.trace.lines)
 
-        def near(stand):
-            return max(abs(stand.centre[0] - target[0]), abs(stand.centre[1] - target[1])) <= 4
+        def arrived():
+            places = [parse_point(x.args[1]) for x in pet.trace.lines[moved:] if x.name == "win.PlacePet"]
+            near = [p for p in places if max(abs(p[0] + PET_SIZE // 2 - target[0]), abs(p[1] + PET_SIZE // 2 - target[1])) <= 4]
+            return len(near) >= 10
 
-        s.expect(watch_until(s, watch, 45, lambda: near(watch.stands()[-1]), boxes),
-                 f"the pet's centre did not come to the pointer at {target} within 45 s: last {watch.stands()[-1]}")
-        s.note(f"the pet reached {target} in {time.monotonic() - since:.1f} s")
-        arrived = watch.clock()
-        watch_until(s, watch, 2, lambda: False, boxes)
-        for stand in watch.stands(arrived):
-            s.expect(near(stand), f"the pet's centre strayed from the pointer at {target}: {stand}")
-
-    watch.save_track("follow")
-    stands = watch.stands()
-    s.expect(hiding_place(stands) is None, "a pet following the pointer hid behind a window")
-    report = expect_walk(s, stands, steps=DIAGONAL_STEPS, boxes_closed_at=boxes.closed_at)
-    s.note(f"{report}")
-    s.expect(report.single_steps >= SINGLE_STEPS_TO_JUDGE, f"too few single steps seen: {report}")
-    # Each box takes the foreground, and its owner, the pet, is activated when the box is closed
-    # (on a busy machine that may come after the driver brought its window back): at most two
-    # losses per box. The pet never takes the foreground of its own accord.
-    s.expect(len(own.times_not_in_front()) <= 2 * len(boxes.boxes),
-             f"the driver's window lost the foreground {len(own.times_not_in_front())} times "
-             f"with {len(boxes.boxes)} message boxes")
-    s.expect_equal(own.titles(), [], "titles given to the driver's window by a pet following the pointer")
-    s.expect(not own.minimised(), "a pet following the pointer minimised the driver's window")
-    boxes.expect_grumbles()
+        s.expect(watch_until(s, watch, 60, arrived, boxes),
+                 f"the pet's centre did not come to the pointer at {target} and stay near it")
+        answers = pet.trace.answers("desk.CursorPos", pet.trace.lines[moved:])
+        s.expect(answers and all(parse_point(a) == target for a in answers[-5:]),
+                 f"the pointer the pet was told of is not the pointer at {target}: {answers[-5:]}")
+    expect_screen_agrees(s, pet.trace, watch.samples)
+    expect_timer_messages(s, pet.trace, INTERVAL_MS)
+    s.expect(not [x for x in pet.trace.lines if x.name in ("desk.Retitle", "desk.Minimise")],
+             "a pet following the pointer retitled or minimised a window")
+    s.expect(not hid(pet.trace), "a pet following the pointer hid behind a window")
     s.kill(pet)
-

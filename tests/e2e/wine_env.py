@@ -27,10 +27,11 @@ def _log(text: str) -> None:
 class Environment:
     """The Wine prefix, the X display and the wineserver shared by the scenarios of a run."""
 
-    def __init__(self, work: Path, exe: Path, driver: Path):
+    def __init__(self, work: Path, exe: Path, driver: Path, replay_tool: Path):
         self.work = Path(work).resolve()
         self.exe = Path(exe).resolve()
         self.driver_exe = Path(driver).resolve()
+        self.replay_tool = Path(replay_tool).resolve()  # the native core run over a trace
         self.prefix = self.work / "prefix"
         self.display: str | None = None
         self._xvfb: subprocess.Popen | None = None
@@ -43,9 +44,10 @@ class Environment:
         for tool in ("wine", "wineserver", "wineboot", "import"):
             if not shutil.which(tool):
                 raise HarnessError(f"{tool} is missing: run `make deps` (tools/install-deps.sh)")
-        for path, what in ((self.exe, "the program"), (self.driver_exe, "the test driver")):
+        for path, what in ((self.exe, "the program"), (self.driver_exe, "the test driver"),
+                           (self.replay_tool, "the trace replay")):
             if not path.is_file():
-                raise HarnessError(f"{what} is missing: {path} (run `make win`)")
+                raise HarnessError(f"{what} is missing: {path} (run `make win native`)")
         self.work.mkdir(parents=True, exist_ok=True)
         # One run at a time per work folder: the single-instance mutex is shared by the prefix.
         self._run_lock = open(self.work / "run.lock", "w")

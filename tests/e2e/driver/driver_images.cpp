@@ -431,11 +431,12 @@ struct WindowState {
     int below = 0;  // visible top-level windows below it
     int regionKind = ERROR;
     std::vector<RECT> rects;
+    bool otherAbove = false;  // watch --other: that window is above this one in the z-order
 
     bool operator==(const WindowState& o) const {
         if (!EqualRect(&rect, &o.rect) || visible != o.visible || topmost != o.topmost || iconic != o.iconic ||
             foreground != o.foreground || above != o.above || below != o.below || regionKind != o.regionKind ||
-            rects.size() != o.rects.size()) {
+            otherAbove != o.otherAbove || rects.size() != o.rects.size()) {
             return false;
         }
         for (size_t i = 0; i < rects.size(); ++i) {
@@ -444,6 +445,14 @@ struct WindowState {
         return true;
     }
 };
+
+// Whether `upper` comes before `lower` among the top-level windows, nearest the top first.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = GetWindow(lower, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == upper) return true;
+    }
+    return false;
+}
 
 WindowState ReadWindowState(HWND hwnd) {
     WindowState state;
@@ -512,15 +521,18 @@ int64_t Microseconds() {
     return static_cast<int64_t>(now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency);
 }
 
-WindowState ReadSettledState(HWND hwnd) {
-    WindowState state = ReadWindowState(hwnd);
+// A state read twice in a row alike: nothing changed the window between the reads of any two
+// of its parts, so it is one state the window was in, not parts of two. False when the window
+// changed at every one of 20 rounds.
+bool ReadSettledState(HWND hwnd, WindowState& state) {
+    state = ReadWindowState(hwnd);
     for (int rounds = 1; rounds < 20; ++rounds) {
         WindowState again = ReadWindowState(hwnd);
         const bool settled = again == state;
         state = std::move(again);
-        if (settled) break;
+        if (settled) return true;
     }
-    return state;
+    return false;
 }
 
 // Samples a window for a while, each sample read as `sample` reads it, and reports each run of
@@ -540,6 +552,8 @@ int CmdWatch(const Args& args) {
     };
     std::vector<Run> runs;
     bool gone = false;
+    int unsettled = 0;
+    HWND other = reinterpret_cast<HWND>(static_cast<intptr_t>(args.Num(L"other", 0)));
     for (;;) {
         const int64_t sent = Microseconds();
         if (!runs.empty() && sent - start > span) break;  // at least one sample
@@ -547,7 +561,13 @@ int CmdWatch(const Args& args) {
             gone = true;
             break;
         }
-        WindowState state = ReadSettledState(hwnd);
+        WindowState state;
+        if (!ReadSettledState(hwnd, state)) {
+            ++unsettled;
+            Sleep(pause);
+            continue;
+        }
+        if (other) state.otherAbove = IsAbove(other, hwnd);
         const int64_t got = Microseconds();
         if (!runs.empty() && runs.back().state == state) {
             Run& run = runs.back();
@@ -569,12 +589,15 @@ int CmdWatch(const Args& args) {
                  .Add("last", run.lastGot)
                  .Add("count", run.count)
                  .Add("rect", run.state.rect)
+                 .Add("visible", run.state.visible)
                  .Add("topmost", run.state.topmost)
                  .Add("below", run.state.below)
+                 .Add("other_above", run.state.otherAbove)
+                 .Add("region", RegionKindName(run.state.regionKind))
                  .Raw("list", list + "]")
                  .Text());
     }
-    Emit(Json().Add("start", start).Add("end", Microseconds()).Add("gone", gone).Text());
+    Emit(Json().Add("start", start).Add("end", Microseconds()).Add("gone", gone).Add("unsettled", unsettled).Text());
     return gone ? kQueryFailed : kOk;
 }
 
@@ -586,8 +609,9 @@ std::vector<Command> ImageCommands() {
          "sample --hwnd H: rectangle, visible, iconic, topmost, foreground, windows above and below and region "
          "rectangles, read together until two rounds agree"},
         {L"watch", CmdWatch,
-         "watch --hwnd H [--ms 500] [--every 5]: samples as `sample` reads them for a while, one line per run "
-         "of equal samples, then the start and end (microseconds of the performance counter)"},
+         "watch --hwnd H [--ms 500] [--every 5] [--other W]: samples as `sample` reads them for a while (only states "
+         "read alike twice in a row), one line per run of equal samples, then the start and end (microseconds of the "
+         "performance counter); with --other, whether window W is above it"},
         {L"region", CmdRegion, "region --hwnd H [--mask] [--list]: the window region (window coordinates)"},
         {L"bitmap-pixels", CmdBitmapPixels,
          "bitmap-pixels --exe PATH --bitmap ID: size, key colour, mask of non-key pixels, rows of RRGGBB"},
