@@ -19,13 +19,12 @@ import os
 import signal
 import time
 
-from constants import (CURSOR_LEAD, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, SHOT_IMAGE, SHOT_MARK,
-                       TEARFUL, TICK)
+from constants import CURSOR_LEAD, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, TEARFUL, TICK
 from savefile import format_save, pet_record, stressed_record
 from scenario import winpath
 from traces import (expect_screen_agrees, expect_timer_messages, parse_point, parse_rect, pet_rects_since,
                     shot_marks, ticks_of, unquote, window_ref, window_states)
-from watch import PetWatch, watch_until
+from watch import MarkPicture, PetWatch, inside, judge_last_mark, watch_until
 
 INTERVAL_MS = int(TICK * 1000)
 
@@ -131,68 +130,6 @@ class BoxCloser:
                               "", must=False)
             self.own.bring_back()
         return True
-
-
-# ---------------------------------------------------------------------------------------------
-# The screen
-# ---------------------------------------------------------------------------------------------
-
-class MarkPicture:
-    """The shot mark as the exe draws it: the pixels of its bitmap that are not the background,
-    within the part of it that is drawn (the image list holds one pixel less each way)."""
-
-    def __init__(self, s, exe, scale: int = 1):
-        reply = s.driver.call("bitmap-pixels", exe=winpath(exe), bitmap=SHOT_MARK).one
-        key = int(reply["key"], 16)
-        self.pixels = {}
-        for y, row in enumerate(reply["rows"][:SHOT_IMAGE[1]]):
-            for x in range(min(SHOT_IMAGE[0], len(row) // 6)):
-                colour = int(row[6 * x:6 * x + 6], 16)
-                if colour != key:
-                    for dy in range(scale):
-                        for dx in range(scale):
-                            self.pixels[(x * scale + dx, y * scale + dy)] = colour
-        self.size = (SHOT_IMAGE[0] * scale, SHOT_IMAGE[1] * scale)
-
-
-def inside(point, rects) -> bool:
-    return any(r[0] <= point[0] < r[2] and r[1] <= point[1] < r[3] for r in rects)
-
-
-def judge_last_mark(s, pet, picture: MarkPicture, other_windows: list[tuple]) -> int | None:
-    """Holds the pet, reads the screen, and compares the last shot mark the trace surely drew
-    with the screen wherever it can show: on the screen, outside every window (Wine clips drawing
-    on the screen to where no window is), outside every place the pet stood since (the desktop was
-    repainted there), outside marks the trace may have drawn after it. Returns how many pixels
-    were compared (None when there is no mark yet); fails at the first pixel that differs."""
-    os.kill(pet.proc.pid, signal.SIGSTOP)
-    try:
-        lines = pet.trace.lines
-        image = s.screen_pixels()
-        boxes = [tuple(w["rect"]) for w in s.windows(visible=True) if w.get("hwnd") != pet.hwnd]
-    finally:
-        os.kill(pet.proc.pid, signal.SIGCONT)
-    marks = shot_marks(lines)
-    drawn = [m for m in marks if m[2]]
-    if not drawn:
-        return None
-    line, (x0, y0), _ = drawn[-1]
-    w, h = picture.size
-    later = [(x, y, x + w, y + h) for (mark, (x, y), _) in marks if mark.number > line.number]
-    covered = [*other_windows, *boxes, *pet_rects_since(s, lines, line.number), *later]
-    compared, wrong = 0, []
-    for (dx, dy), colour in picture.pixels.items():
-        x, y = x0 + dx, y0 + dy
-        if 0 <= x < image.width and 0 <= y < image.height and not inside((x, y), covered):
-            compared += 1
-            if image.pixel(x, y) != colour:
-                wrong.append((x, y))
-    if wrong:
-        shot = s.save_picture(image, s.folder / f"mark-line{line.number}.png")
-        s.fail(f"the shot mark the trace drew at ({x0},{y0}) (line {line.number}) is not on the screen: "
-               f"{len(wrong)} of {compared} pixels differ, e.g. {wrong[:5]} (screenshot {shot})")
-    s.note(f"shot mark of trace line {line.number} at ({x0},{y0}): {compared} pixels on the screen as drawn")
-    return compared
 
 
 def expect_facts(s, pet, own: OwnWindow | None, since_line: int = 0) -> None:

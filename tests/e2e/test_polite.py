@@ -10,13 +10,12 @@ thread stops handling messages. It logs every change of its title and minimised 
 
 import os
 import signal
-import time
 
-from constants import (ABILITY_BOXES, AUTO_GUN, CARE_TITLE, CLOCK, FOOD_MENU, FOOD_TITLE, GUN,
-                       IDOK, MISCHIEF_GUARD, MONEY, NO_MISCHIEF_1, SCREEN_SAVER, WM_TRAY_NOTIFY)
+from constants import (ABILITY_BOXES, CARE_TITLE, CLOCK, FOOD_MENU, FOOD_TITLE, IDOK, MISCHIEF_GUARD,
+                       NO_MISCHIEF_1, SCREEN_SAVER, WM_TRAY_NOTIFY)
 from savefile import format_save, record, stressed_record
 from scenario import OwnWindow, winpath
-from walk import PetWatch
+from traces import parse_facts, ticks_of, window_ref
 from wine_env import SCREEN
 
 WS_EX_TOOLWINDOW = 0x80
@@ -60,79 +59,99 @@ def pet_boxes(s, exe) -> list[dict]:
     return reply.objects if reply.ok else []
 
 
+# A tick gives the window in front its chance of a trick when its mischief roll is a title's
+# (25 or 40; every pet here is stressed far above 150) or its wander roll starts a walk to it.
+RETITLE_ROLLS = {25, 40}
+SEEK_ROLL = 1
+CHANCES_PER_WINDOW = 3
+OVERDUE_TICKS = 600  # (47/50 * 19/20) ** 600 < 1e-20: no such chance in this many ticks is a fault
+
+
+def chances_on(trace, hwnd: int) -> int:
+    """The ticks in which this window was in front and a user's window would have had a trick."""
+    return sum(1 for t in ticks_of(trace.lines)
+               if t.foreground == hwnd and (t.mischief_roll in RETITLE_ROLLS or t.wander_roll == SEEK_ROLL))
+
+
+def acts_on(trace, hwnd: int) -> list:
+    """What the pet did to this window: titles, minimising, and the steps of a walk to it."""
+    ref = window_ref(hwnd)
+    return [x for x in trace.lines if x.name in ("desk.Retitle", "desk.Minimise", "desk.WindowRect") and
+            x.args and x.args[0] == ref]
+
+
 def scenario_shell_windows_in_front_are_left_alone(s):
     """Windows of the driver's own under the shell's class names, each in turn the foreground
-    window in front of a stressed pet with no guard, keep their titles and are never minimised.
-    An ordinary window after them, in the same place, is retitled or minimised: the pet was able
-    to play its tricks all along."""
+    window in front of a stressed pet (MischiefGuard: it keeps walking), each until it had its
+    chances of a trick: the pet is told each window's real class, and none of them gets a title,
+    is minimised or walked to. An ordinary window after them does: the pet plays its tricks."""
     exe = s.place_exe()
-    s.write_save(exe, format_save(stressed_record()))
+    s.write_save(exe, format_save(stressed_record(MISCHIEF_GUARD)))
     pet = s.start_pet(exe)
-    each = 6
     title = "e2e shell window"
-    classes = SHELL_CLASSES + ("E2EOrdinaryWindow",)
-    window = start_polite_window(s, each * len(classes) + 30, classes=",".join(classes), each=each * 1000,
-                                 title=title, x=560, y=420, width=400, height=300, keep_foreground=True)
-    ordinary = s.wait_until(lambda: [e for e in events_of(window, "start") if e["class"] == "E2EOrdinaryWindow"],
-                            each * len(classes) + 30, "the ordinary window after the shell's")
-    shell_lines = [e for e in window.events() if e.get("class") in SHELL_CLASSES]
-    s.note(f"{len(shell_lines)} log lines of the shell's windows")
-    s.expect_equal(sorted({e["class"] for e in events_of(window, "start")} - {"E2EOrdinaryWindow"}),
-                   sorted(SHELL_CLASSES), "shell classes shown")
-    in_front = [e for e in shell_lines if e.get("foreground")]
-    s.expect(in_front, "no shell window was ever the foreground window")
-    s.expect_equal([e for e in shell_lines if e.get("title") != title or e.get("iconic")], [],
-                   "changes of title or minimised state of the shell's windows")
+    for cls in SHELL_CLASSES + ("E2EOrdinaryWindow",):
+        window = start_polite_window(s, 120, classes=cls, title=title, x=560, y=420, width=400, height=300,
+                                     keep_foreground=True)
+        s.wait_until(lambda: window.events()[-1].get("foreground"), 10, f"the {cls} window in front")
+        if cls == "E2EOrdinaryWindow":
+            s.wait_until(lambda: acts_on(pet.trace, window.hwnd), 60, "a trick on the ordinary window")
+            break
+        begun = pet.trace.ticks()
+        s.wait_until(lambda: chances_on(pet.trace, window.hwnd) >= CHANCES_PER_WINDOW
+                     or pet.trace.ticks() - begun >= OVERDUE_TICKS, 120, f"the {cls} window's chances of a trick")
+        s.expect(chances_on(pet.trace, window.hwnd) >= CHANCES_PER_WINDOW,
+                 f"the {cls} window had no chance of a trick in {pet.trace.ticks() - begun} ticks")
+        described = [parse_facts(x.answer) for x in pet.trace.lines
+                     if x.call == f"desk.DescribeWindow {window_ref(window.hwnd)}"]
+        s.expect(described and all(f["class"] == cls for f in described),
+                 f"the pet was told other classes of the {cls} window: {described[:3]}")
+        s.expect_equal([str(x) for x in acts_on(pet.trace, window.hwnd)], [], f"the pet's acts on the {cls} window")
+        s.expect_equal(tricks_on(window, title), [], f"changes of the {cls} window's title or minimised state")
+        window.proc.kill()
+        window.proc.wait()
     s.expect(pet.running(), "the pet ended")
-
-    # The control: the ordinary window in the same place gets a trick soon.
-    ordinary_hwnd = ordinary[0]["hwnd"]
-    tricked = s.wait_until(lambda: [e for e in window.events() if e.get("hwnd") == ordinary_hwnd
-                                    and (e.get("title") != title or e.get("iconic"))], 30,
-                           "a trick on the ordinary window", must=False)
-    s.expect(tricked, "the ordinary window got no trick in 30 s: the pet played none here at all")
     s.kill(pet)
-
-
-def trick_pose(sample) -> bool:
-    """A shooting or minimising pose: these are placed topmost (a pet without ShowOff walks
-    below the topmost windows), and the guns have outlines of their own. (The tearful pose of
-    hiding has the outline of the front view; a pet that hid would stand still.)"""
-    return sample.topmost or bool(sample.frames and sample.frames <= {GUN, AUTO_GUN})
 
 
 def scenario_full_screen_program_gets_no_tricks(s):
     """A popup of the driver's over the whole screen, kept the foreground window, in front of a
-    stressed pet with no guard: over a minute no title, no minimising, no shooting pose or box,
-    no hiding; the pet walks on all the while."""
+    stressed pet with no guard: through ticks in which every trick had its roll, no title, no
+    minimising, no shot, box or volley, no walk to it; the pet walks on."""
     exe = s.place_exe()
     s.write_save(exe, format_save(stressed_record()))
     pet = s.start_pet(exe)
-    watch = PetWatch(s, pet)
     title = "e2e full screen"
-    minute = 60
-    window = start_polite_window(s, minute + 30, classes="E2EFullScreen", title=title, popup=True, x=0, y=0,
+    window = start_polite_window(s, 180, classes="E2EFullScreen", title=title, popup=True, x=0, y=0,
                                  width=SCREEN[0], height=SCREEN[1], keep_foreground=True)
     s.wait_until(lambda: window.events()[-1].get("foreground"), 10, "the full-screen window in front")
-    # What the pet began while it was itself in front ends first: a box it opened is closed, a
-    # volley runs out.
-    for box in pet_boxes(s, exe):
-        s.click(box["hwnd"], IDOK)
-    s.wait_until(lambda: not trick_pose(watch.sample()), 10, "the pet to end a trick begun before")
-    start = time.monotonic()
-    corners = set()
-    while time.monotonic() - start < minute:
-        sample = watch.sample()
-        corners.add((sample.x, sample.y))
-        s.expect(not trick_pose(sample), f"a trick pose in front of a full-screen program: {sample}")
-        time.sleep(0.05)
-    watch.save_track("full-screen")
-    s.note(f"{len(watch.samples)} samples, {len(corners)} places")
+    # What the pet began while it was itself in front ends first: a box it opened is closed.
+    s.wait_until(lambda: [s.click(b["hwnd"], IDOK) for b in pet_boxes(s, exe)] == [] and not pet_boxes(s, exe), 10,
+                 "the pet's boxes closed")
+    joined = len(pet.trace.lines)
+    rolls = {5: "shot", 8: "shot", 33: "box", 4: "volley", 25: "title", 40: "title", 1: "minimise"}
+
+    def in_front(lines):
+        return [t for t in ticks_of(lines) if t.foreground == window.hwnd]
+
+    def every_roll_came():
+        ticks = in_front(pet.trace.lines[joined:])
+        return (set(rolls) <= {t.mischief_roll for t in ticks} and any(t.wander_roll == SEEK_ROLL for t in ticks)
+                or len(ticks) >= 3 * OVERDUE_TICKS)
+
+    s.wait_until(every_roll_came, 240, "every trick's roll with the full-screen window in front", step=0.5)
+    lines = pet.trace.lines[joined:]
+    ticks = in_front(lines)
+    s.expect(set(rolls) <= {t.mischief_roll for t in ticks}, f"not every roll came in {len(ticks)} ticks")
+    acts = [str(x) for x in lines if x.name in ("desk.Retitle", "desk.Minimise", "desk.DrawShotMark",
+                                                "desk.ShowMessageBox")]
+    s.expect_equal(acts, [], "tricks in front of a full-screen program")
+    s.expect_equal([str(x) for x in acts_on(pet.trace, window.hwnd)], [], "acts on the full-screen window")
+    described = [parse_facts(x.answer) for x in lines if x.call == f"desk.DescribeWindow {window_ref(window.hwnd)}"]
+    s.expect(described and all(f["rect"] == (0, 0, *SCREEN) and f["monitor"] == (0, 0, *SCREEN) for f in described),
+             f"the pet was told another rectangle or monitor of the full-screen window: {described[:2]}")
+    s.expect(any(x.name == "win.PlacePet" for x in lines), "the pet did not walk")
     s.expect_equal(tricks_on(window, title), [], "changes of the full-screen window's title or minimised state")
     s.expect_equal(pet_boxes(s, exe), [], "message boxes of the pet")
-    s.expect(len(corners) >= 50, f"the pet stood at only {len(corners)} places in a minute: it did not walk")
-    last = watch.stands()[-1]
-    s.expect(last.seen_at_least < 5, f"the pet has stood still since {last}")
     s.expect(all(e.get("foreground") for e in window.events()[-1:]), "the full-screen window lost the foreground")
     s.kill(pet)
 
@@ -150,20 +169,11 @@ def close_care_menu(s, menu) -> None:
     s.expect(s.driver.call("wait-gone", hwnd=menu, wait=5000).ok, "the care menu did not close")
 
 
-def money_in_a_menu(s, pet) -> int:
-    """Opens the care menu from the notification icon, reads the money and closes it with OK,
-    which starts the pet's timer again."""
-    menu = open_care_menu(s, pet)
-    money = int(s.driver.call("control", hwnd=menu, id=MONEY).one["text"])
-    close_care_menu(s, menu)
-    return money
-
-
 def scenario_hung_windows_do_not_stop_the_pet(s):
     """Two windows whose thread stops handling messages: one under the pet, one in front of it
     (the foreground window, topmost). A stressed pet (MischiefGuard, so it keeps walking and
-    retitling) keeps ticking: its notification icon opens the care menu, and the money grows
-    between two menus."""
+    retitling) keeps ticking: its notification icon opens the care menu, it ticks on afterwards,
+    it is told that the window in front does not respond, and leaves it alone."""
     below = start_polite_window(s, 90, classes="E2EHungBelow", title="e2e hung below", x=0, y=0,
                                 width=SCREEN[0], height=SCREEN[1] - 40, hang_after=300)
     s.wait_until(lambda: events_of(below, "hang"), 10, "the window below to stop handling messages")
@@ -176,11 +186,21 @@ def scenario_hung_windows_do_not_stop_the_pet(s):
     s.expect(events_of(front, "hang")[0].get("foreground"), "the hung window was not in front when it stopped")
     s.wait_until(lambda: all(s.driver.call("hung", hwnd=w.hwnd).one.get("hung") for w in (below, front)), 20,
                  "both windows to count as not responding")
-    money = money_in_a_menu(s, pet)
-    s.note(f"money {money}")
-    later = s.wait_until(lambda: money_in_a_menu(s, pet) > money, 30, "the money to grow while the hung windows stay",
-                         step=0.5, must=False)
-    s.expect(later, "the pet earned nothing: its ticks stopped")
+    # The pet is told that the window in front does not respond, and leaves it alone.
+    ref = window_ref(front.hwnd)
+
+    def told_hung():
+        return [x for x in pet.trace.lines if x.call == f"desk.DescribeWindow {ref}" and parse_facts(x.answer)["hung"]]
+
+    s.wait_until(told_hung, 60, "the pet told that the window in front is not responding")
+    # (Before it stopped answering it was an ordinary window, which the pet may have set off to.)
+    since = told_hung()[0].number
+    s.expect_equal([str(x) for x in acts_on(pet.trace, front.hwnd) if x.number > since], [],
+                   "the pet's acts on the hung window")
+    # Its icon still opens the care menu, and it ticks on once the menu closes.
+    close_care_menu(s, open_care_menu(s, pet))
+    begun = pet.trace.ticks()
+    s.wait_until(lambda: pet.trace.ticks() - begun >= 30, 60, "30 ticks more after the care menu")
     s.expect(all(s.driver.call("hung", hwnd=w.hwnd).one.get("hung") for w in (below, front)),
              "a window answered again before the end")
     s.expect(pet.running(), "the pet ended")

@@ -11,15 +11,14 @@ import contextlib
 import os
 import signal
 import subprocess
-import time
 from pathlib import Path
 
-from constants import (CURSOR_LEAD, FRAME_BITMAPS, FRONT, MISCHIEF_GUARD, NO_MISCHIEF_1, SHOT_IMAGE, SHOT_MARK, SHOT_SPREAD,
-                       SHOW_OFF)
+from constants import CURSOR_LEAD, FRAME_BITMAPS, FRONT, MISCHIEF_GUARD, NO_MISCHIEF_1, SHOW_OFF
 from savefile import format_save, pet_record, record
-from scenario import Image, winpath
+from scenario import winpath
 from screens_env import other_desktop
-from walk import PetWatch
+from traces import expect_screen_agrees, expect_timer_messages, parse_point, parse_rect, shot_marks, ticks_of, window_ref
+from watch import MarkPicture, PetWatch, judge_last_mark, watch_until
 
 REPO = Path(__file__).resolve().parents[2]
 SCALE_144 = 2  # the whole number nearest to 144 / 96, halves rounding up
@@ -86,36 +85,6 @@ def caught_drawn(t, pet, pictures: dict[int, dict], n: int, tries: int = 20, kee
     t.fail(f"in {tries} stops the pet was never seen drawn whole at {n} x {n} pixels per sprite pixel")
 
 
-def mark_groups(image: Image, colours: set[int], baseline: Image, excluded, reach: int = 8) -> list[set]:
-    """Shot-mark-coloured pixels where the desktop had other colours before, grouped into
-    marks: a mark is a splash of speckles, so pixels up to `reach` apart belong together."""
-    found = set()
-    for colour in colours:
-        needle = colour.to_bytes(3, "big")
-        at = image.data.find(needle)
-        while at >= 0:
-            if at % 3 == 0 and baseline.data[at:at + 3] != needle:
-                x, y = (at // 3) % image.width, (at // 3) // image.width
-                if not any(b[0] <= x < b[2] and b[1] <= y < b[3] for b in excluded):
-                    found.add((x, y))
-            at = image.data.find(needle, at + 1)
-    near = [(dx, dy) for dx in range(-reach, reach + 1) for dy in range(-reach, reach + 1)]
-    groups = []
-    while found:
-        stack = [found.pop()]
-        group = set(stack)
-        while stack:
-            x, y = stack.pop()
-            for dx, dy in near:
-                p = (x + dx, y + dy)
-                if p in found:
-                    found.remove(p)
-                    group.add(p)
-                    stack.append(p)
-        groups.append(group)
-    return groups
-
-
 def scenario_pet_is_sharp_at_144_dpi(s):
     """Region, picture and shot marks of a pet at 144 DPI: all twice the size, nearest neighbour."""
     with other_desktop(s, dpi=144) as t:
@@ -139,61 +108,32 @@ def scenario_pet_is_sharp_at_144_dpi(s):
         t.screenshot(s.artifacts / "pet_at_144_dpi.png")
         t.kill(pet)
 
-        # Shot marks. The pet follows a still pointer (CursorLead), so it stands within a step
-        # of one place; MischiefGuard leaves single shots as its only trick.
+        # Shot marks, drawn at twice the size where the trace says. The pet follows a still
+        # pointer (CursorLead), so it stands within a step of one place; MischiefGuard leaves
+        # single shots as its only trick.
         exe = t.place_exe("marks/pomki_pet.exe")
         t.write_save(exe, format_save(pet_record(CURSOR_LEAD, MISCHIEF_GUARD, stress=500, fullness=0)))
-        mark, _, _ = sprite(t.driver, exe, SHOT_MARK)
-        colours = set(mark.values())
-        cursor = (512, 384)
-        corner = (cursor[0] - 30 * SCALE_144, cursor[1] - 30 * SCALE_144)
-        t.pointer_to(*cursor)
-        baseline = t.screen_pixels()
-        pet = t.start_pet(exe, hold=True)
-        # Two pixels off the aim on each axis: a difference of exactly zero would keep the
-        # pet's old heading, and it would walk straight off; this way it treads around the aim.
-        t.driver.call("place", hwnd=pet.hwnd, x=corner[0] + 2, y=corner[1] + 2)
-        t.release(pet)
-        pet_box = (corner[0] - 16, corner[1] - 16, corner[0] + 60 * SCALE_144 + 16, corner[1] + 60 * SCALE_144 + 16)
-        crop = SHOT_IMAGE
-        first = min(((x, y) for x, y in mark if x < crop[0] and y < crop[1]), key=lambda p: (p[1], p[0]))
-        whole, partial = [], 0
+        picture = MarkPicture(t, exe, SCALE_144)
+        t.pointer_to(512, 384)
+        pet = t.start_pet(exe)
+        judged = []
 
-        def look():
-            nonlocal whole, partial
-            os.kill(pet.proc.pid, signal.SIGSTOP)
-            try:
-                image = t.screen_pixels()
-            finally:
-                os.kill(pet.proc.pid, signal.SIGCONT)
-            whole, partial = [], 0
-            for group in mark_groups(image, colours, baseline, [pet_box]):
-                top_left = min(group, key=lambda p: (p[1], p[0]))
-                origin = (top_left[0] - SCALE_144 * first[0], top_left[1] - SCALE_144 * first[1])
-                drawn = {p: c for p, c in scaled(mark, SCALE_144, origin, crop).items()
-                         if 0 <= p[0] < image.width and 0 <= p[1] < image.height}
-                if set(drawn) == group and all(image.pixel(x, y) == c for (x, y), c in drawn.items()):
-                    whole.append(origin)
-                else:
-                    partial += 1  # marks on top of each other, or cut by the pet
-            return len(whole) >= 3
+        def judge():
+            if shot_marks(pet.trace.lines):
+                compared = judge_last_mark(t, pet, picture, [])
+                if compared and compared >= 80:
+                    judged.append(compared)
+            return len(judged) >= 2
 
-        t.wait_until(look, 90, "three whole shot marks on the screen", step=1.0)
+        t.wait_until(judge, 90, "two shot marks to judge on the screen", step=0.5)
         t.screenshot(s.artifacts / "marks_at_144_dpi.png")
-        t.note(f"whole marks at {whole}; {partial} other groups")
-        grid = SHOT_SPREAD * SCALE_144
-        for origin in whole:
-            off = [(origin[i] - corner[i] + grid // 2) % grid - grid // 2 for i in (0, 1)]
-            far = [abs(origin[i] - corner[i]) for i in (0, 1)]
-            s.expect(all(abs(d) <= 4 * SCALE_144 for d in off) and all(f <= 9 * grid + 8 * SCALE_144 for f in far),
-                     f"a shot mark at {origin} is not on the pet's {grid}-pixel grid around {corner} "
-                     f"(off by {off})")
         t.kill(pet)
 
 
 def scenario_pet_lives_on_the_second_monitor(s):
-    """A pet dropped on the second of two monitors walks there for a minute: its centre never
-    leaves the monitors, and while on the second it keeps within that monitor's bounds."""
+    """A pet dropped on the second of two monitors walks on from there: it is told both monitors'
+    work areas, its first walk starts where it was dropped, and the screen shows every state the
+    trace set."""
     with other_desktop(s, monitors=True) as t:
         monitors = [m for m in t.driver.call("monitors").objects if "work" in m]
         s.expect(len(monitors) == 2, f"Wine does not show two monitors on Xephyr: {monitors}")
@@ -207,39 +147,23 @@ def scenario_pet_lives_on_the_second_monitor(s):
         t.driver.call("place", hwnd=pet.hwnd, x=drop[0], y=drop[1])
         t.release(pet)
         watch = PetWatch(t, pet)
-        started = time.monotonic()
-        while time.monotonic() - started < 60:
-            watch.sample()
-            time.sleep(0.05)
-        track = watch.save_track("second-monitor")
-        moves = [(a, b) for a, b in zip(watch.samples, watch.samples[1:]) if (a.x, a.y) != (b.x, b.y)]
-        s.expect(len(moves) >= 100, f"the pet hardly walked in a minute: {len(moves)} moves ({track})")
-
-        def centre(p):
-            return (p.x + 30, p.y + 30)
-
-        def on(area, c):
-            return area[0] <= c[0] <= area[2] and area[1] <= c[1] <= area[3]
-
-        for p in watch.samples:
-            c = centre(p)
-            s.expect(any(on(w, c) for w in works), f"the pet's centre {c} left the monitors ({track})")
-            if on(second, c):
-                s.expect(second[0] - 30 <= p.x <= second[2] - 30 and second[1] - 30 <= p.y <= second[3] - 30,
-                         f"the pet at ({p.x},{p.y}) is beyond the second monitor's bounds ({track})")
-        # It walked there: no snap back to the primary screen after the drop.
-        firsts = watch.samples[:20]
-        s.expect(all(on(second, centre(p)) for p in firsts),
-                 f"right after the drop the pet left the second monitor: {[(p.x, p.y) for p in firsts]}")
-        on_second = sum(on(second, centre(p)) and not on(works[0], centre(p)) for p in watch.samples)
-        t.note(f"{len(watch.samples)} samples, {len(moves)} moves, {on_second} on the second monitor alone")
+        watch_until(t, watch, 60, lambda: pet.trace.ticks() >= 200)
+        told = {tuple(sorted(parse_rect(w) for w in a.split())) for a in pet.trace.answers("desk.WorkAreas")}
+        s.expect_equal(told, {tuple(works)}, "the work areas the pet was told")
+        first = pet.trace.answers("win.PetRect")[1]  # the first tick's; the one before is set-up's
+        s.expect_equal(parse_rect(first)[:2], drop, "where the first tick found the dropped pet")
+        expect_screen_agrees(t, pet.trace, watch.samples)
+        expect_timer_messages(t, pet.trace, 100)
+        on_second = sum(1 for x in pet.trace.lines if x.name == "win.PlacePet" and
+                        second[0] <= parse_point(x.args[1])[0] + 30 <= second[2])
+        t.note(f"{len(watch.samples)} samples, {on_second} placings on the second monitor")
         t.kill(pet)
 
 
 def scenario_pet_does_not_hide_behind_a_maximised_window(s):
-    """A stressed pet whose foreground window is maximised sets out to seek it again and again,
-    but never walks off to its edge at about x = -4 to hide there, under every window with its
-    timer stopped. With ShowOff it walks topmost, so every sample shows whether it hid."""
+    """A stressed pet whose foreground window is maximised sets out to seek it again and again
+    (a wander roll of 1), is told the window's real rectangle and the real work area, and never
+    hides: it roams free instead."""
     exe = s.place_exe()
     # NoMischief1 and a full belly: stress stays 300, so no titles, shots or minimising.
     s.write_save(exe, format_save(pet_record(NO_MISCHIEF_1, SHOW_OFF, stress=300, fullness=2000)))
@@ -255,22 +179,18 @@ def scenario_pet_does_not_hide_behind_a_maximised_window(s):
     s.wait_until(lambda: s.driver.call("set-foreground", hwnd=own.hwnd).ok and s.sample(own.hwnd).get("foreground"),
                  10, "the maximised window to be the foreground window again")
     watch = PetWatch(s, pet)
-    # A seek starts on 1 tick in 20: 300 steps give about 15 starts; a pet that hid would stop.
-    moves, last, last_move = 0, None, time.monotonic()
-    while moves < 300:
-        p = watch.sample()
-        if last and (p.x, p.y) != (last.x, last.y):
-            moves += 1
-            last_move = p.t
-        last = p
-        s.expect(p.x >= -30, f"the pet went off the screen's left side to ({p.x},{p.y})")
-        s.expect(p.topmost or not p.bottom,
-                 f"the pet hid at the bottom of the z-order, behind the maximised window, at ({p.x},{p.y})")
-        s.expect(p.t - last_move < 10, f"the pet stopped walking at ({p.x},{p.y})")
-        if len(watch.samples) % 40 == 0:
-            s.expect(s.sample(own.hwnd).get("foreground"), "the maximised window is no longer the foreground window")
+
+    def seeks():
+        return [t for t in ticks_of(pet.trace.lines) if t.foreground == own.hwnd and t.wander_roll == 1]
+
+    watch_until(s, watch, 120, lambda: len(seeks()) >= 5)
+    s.expect(len(seeks()) >= 5, f"only {len(seeks())} seek rolls with the maximised window in front")
+    rects = {parse_rect(a) for a in pet.trace.answers(f"desk.WindowRect {window_ref(own.hwnd)}")}
+    s.expect_equal(rects, {tuple(maximised)}, "the maximised window's rectangle as the pet was told")
+    s.expect(not [x for x in pet.trace.lines if x.name == "win.PlacePet" and x.args[0] == "Bottom"],
+             "the pet hid behind the maximised window")
+    expect_screen_agrees(s, pet.trace, watch.samples)
     s.expect(s.sample(own.hwnd).get("foreground"), "the maximised window is no longer the foreground window")
-    watch.save_track("beside-maximised")
     s.kill(pet)
 
 

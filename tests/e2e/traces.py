@@ -404,3 +404,17 @@ def pet_rects_since(s, lines: list[Line], line_number: int) -> list[tuple]:
     states = window_states(s, lines)
     start = max((i for i, x in enumerate(states) if x.line <= line_number), default=0)
     return sorted({x.rect for x in states[start:] if x.rect is not ANY})
+
+
+def parse_facts(answer: str) -> dict:
+    """A window's facts as desk.DescribeWindow answers them."""
+    facts = {}
+    for word in _split_words(answer):
+        key, value = word.split("=", 1)
+        if key == "class":
+            facts[key] = unquote(value)
+        elif key in ("rect", "monitor"):
+            facts[key] = parse_rect(value)
+        else:
+            facts[key] = value == "1"
+    return facts
