@@ -226,6 +226,17 @@ public:
     }
 
     std::size_t Count(PortCall::Kind kind) const { return CallsOf(kind).size(); }
+
+    // The last call that changed something; with none, the test fails (and a fact read stands
+    // in, which equals no action).
+    PortCall LastAction() const {
+        const std::vector<PortCall> actions = Actions();
+        if (actions.empty()) {
+            ADD_FAILURE() << "no action was logged";
+            return PortCall{.kind = PortCall::Kind::PetWindow};
+        }
+        return actions.back();
+    }
 };
 
 // The pet window. Placing the pet moves its rectangle, at the size of the frames loaded last,

@@ -416,7 +416,7 @@ TEST(RandomWalk, KeepsThePetsCentreOnTheScreen) {
         EXPECT_EQ(s.walk.petX, c.expectX);
         EXPECT_EQ(s.walk.petY, c.expectY);
         EXPECT_EQ(s.walk.heading, c.heading);  // no turn at a bound
-        EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, c.expectX, c.expectY));
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, c.expectX, c.expectY));
     }
 }
 
@@ -605,7 +605,7 @@ TEST(WindowSeeking, EndsWithTheLeftEdgeOneToFourPixelsRightOfTheWindowEdge) {
         ASSERT_EQ(s.log.Count(Kind::StopTimer), 1u);
         EXPECT_GE(s.walk.petX - kEdge, 1);
         EXPECT_LE(s.walk.petX - kEdge, 4);
-        EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::Bottom, s.walk.petX - 30, 300));
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::Bottom, s.walk.petX - 30, 300));
     }
 }
 
@@ -788,7 +788,7 @@ TEST(BehaviourTick, NoSecondMessageBoxOpensWhileOneIsOpen) {
 
     s.random.Add({0, 33, 7, 0, 0});  // a later tick: the box is closed, so it grumbles again
     s.Tick();
-    EXPECT_EQ(s.log.Count(Kind::ShowMessageBox), 2u);
+    ASSERT_EQ(s.log.Count(Kind::ShowMessageBox), 2u);
     EXPECT_EQ(s.log.CallsOf(Kind::ShowMessageBox).back(), PortCall::Box(boxLines[7].text, boxLines[7].caption));
     EXPECT_TRUE(s.random.AllUsed());
 }
@@ -834,19 +834,19 @@ TEST(ScaledTick, EveryLengthOfTheWalkIsTimesTheScale) {
     s.random.Add({0, 0, 0, 0});
     s.Tick();
     EXPECT_EQ(s.walk.scale, 2);
-    EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 1008, 500));
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 1008, 500));
 
     s.window.SetPetAt(1856, 500);
     s.random.Add({0, 0, 0, 0});
     s.Tick();
-    EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 1860, 500));
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 1860, 500));
 
     // South-west diagonal: (-4, +4).
     s.window.SetPetAt(1000, 500);
     s.walk.heading = 3;
     s.random.Add({0, 0, 0, 0});
     s.Tick();
-    EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 996, 504));
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 996, 504));
 }
 
 TEST(ScaledTick, SeekingStepsArrivalAndHidingOffsetAreTimesTheScale) {
@@ -872,7 +872,7 @@ TEST(ScaledTick, SeekingStepsArrivalAndHidingOffsetAreTimesTheScale) {
         s.walk.roamMode = RoamToWindow;
         s.random.Add({0, 0});
         s.Tick();
-        EXPECT_EQ(s.log.Actions().back(),
+        EXPECT_EQ(s.log.LastAction(),
                   PortCall::Place(c.arrives ? ZOrder::Bottom : ZOrder::NoTopMost, c.placedX, 500));
         EXPECT_EQ(s.log.Count(Kind::StopTimer), c.arrives ? 1u : 0u);
     }
@@ -907,7 +907,7 @@ TEST(MonitorsTick, APetDroppedOnTheSecondMonitorLivesThere) {
         ASSERT_GE(cy, 200) << "tick " << tick;
         ASSERT_LE(cy, 1224) << "tick " << tick;
     }
-    EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 3170, 1194));
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 3170, 1194));
 }
 
 TEST(MonitorsTick, APetNeverSeeksAWindowItCouldNotPeekFrom) {
@@ -934,7 +934,7 @@ TEST(MonitorsTick, APetNeverSeeksAWindowItCouldNotPeekFrom) {
         s.Tick();
         EXPECT_EQ(s.walk.roamMode, RoamFree);
         EXPECT_EQ(s.log.Count(Kind::StopTimer), 0u);
-        EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 504, 500));
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 504, 500));
         EXPECT_TRUE(s.random.AllUsed());
     }
 }

@@ -224,7 +224,7 @@ TEST(PetTest, TheAutosaveTimerSavesAndAnyOtherTimerTicks) {
         if (c.ticks) {
             EXPECT_EQ(s.pet.money, before.money + 1);
             EXPECT_EQ(s.random.moduli, (std::vector<int>{20, 50, 3, 3}));
-            EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 304, 300));
+            EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 304, 300));
         } else {
             EXPECT_EQ(s.pet, before);
             EXPECT_TRUE(s.random.moduli.empty());
@@ -254,7 +254,7 @@ void HideBehindWindow(Scene& s) {
     s.desktop.windowRects[kUserWindow] = Rect{297, 50, 700, 500};
     s.random.Add({1, 0});
     TickTimer(s);
-    ASSERT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::Bottom, 270, 300));
+    ASSERT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::Bottom, 270, 300));
     ASSERT_EQ(s.rules.walk().roamMode, RoamToWindow);
 }
 
@@ -426,13 +426,20 @@ TEST(PetTest, OnlyAPressOfEitherButtonOnTheIconOpensTheCareMenu) {
 TEST(PetTest, OneCareMenuAtATime) {
     Scene s;
     int opened = 0;
+    int open = 0;  // menus open at once
     s.window.whileCareMenuOpen = [&] {
         ++opened;
+        if (++open > 1) {
+            ADD_FAILURE() << "a second menu opened inside the first";
+            --open;
+            return;
+        }
         const std::size_t before = s.log.calls.size();
         s.rules.TrayNotify(TrayEvent::LeftButtonDown);
         s.rules.TrayNotify(TrayEvent::RightButtonDown);
         s.rules.RightButtonDown();
         EXPECT_EQ(s.log.calls.size(), before) << "a second menu touched the window";
+        --open;
     };
 
     s.rules.RightButtonDown();
@@ -488,7 +495,7 @@ TEST(PetTest, ADpiChangeReloadsFramesOnlyWhenTheScaleChanges) {
         // The next step east is 4 pixels times the new scale, from the suggested corner.
         s.random.Add({0, 0, 0, 0});
         TickTimer(s);
-        EXPECT_EQ(s.log.Actions().back(), PortCall::Place(ZOrder::NoTopMost, 500 + 4 * c.scale, 200));
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 500 + 4 * c.scale, 200));
     }
 }
 
