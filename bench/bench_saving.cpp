@@ -7,18 +7,23 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "core/state/pet_keeper.h"
 #include "core/state/save_file.h"
 
 namespace {
 
-// Files on the local disk: the same steps as the Windows store (write, flush, rename over).
+// Files on the local disk: the same steps as the Windows store (write, flush, rename over), in
+// a folder of the benchmark's own that stands for the program's.
 class DiskFileStore final : public pomki::FileStore {
 public:
+    explicit DiskFileStore(const std::filesystem::path& folder) : folder_(folder.wstring() + L"/") {}
+    std::wstring ProgramFolder() override { return folder_; }
     pomki::ReadResult ReadAll(const std::wstring&) override { return {pomki::ReadResult::Missing, {}}; }
     pomki::WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
         const std::string target = Narrow(path);
@@ -38,6 +43,18 @@ public:
 
 private:
     static std::string Narrow(const std::wstring& path) { return std::filesystem::path(path).string(); }
+
+    std::wstring folder_;
+};
+
+// The keeper's clock on this machine: the monotonic clock and a real sleep.
+class SteadyKeeperClock final : public pomki::KeeperClock {
+public:
+    int64_t NowMs() override {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void Pause(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
 pomki::PetState AGrownPet() {
@@ -65,11 +82,11 @@ BENCHMARK(BM_EncodeSaveFile);
 void BM_SaveChangesToDisk(benchmark::State& state) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "pomki_bench_saving";
     std::filesystem::create_directories(folder);
-    DiskFileStore files;
-    pomki::SteadyClock clock;
+    DiskFileStore files(folder);
+    SteadyKeeperClock clock;
     pomki::PetKeeper keeper(files, clock);
     pomki::PetState pet = AGrownPet();
-    keeper.Load(folder.wstring() + L"/", pet);
+    keeper.Load(pet);
     for (auto _ : state) {
         ++pet.money;
         if (keeper.SaveChanges(pet) != pomki::SaveOutcome::Saved) state.SkipWithError("the save failed");
@@ -82,11 +99,11 @@ BENCHMARK(BM_SaveChangesToDisk)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 void BM_SaveChangesUnchanged(benchmark::State& state) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "pomki_bench_unchanged";
     std::filesystem::create_directories(folder);
-    DiskFileStore files;
-    pomki::SteadyClock clock;
+    DiskFileStore files(folder);
+    SteadyKeeperClock clock;
     pomki::PetKeeper keeper(files, clock);
     pomki::PetState pet = AGrownPet();
-    keeper.Load(folder.wstring() + L"/", pet);
+    keeper.Load(pet);
     keeper.SaveChanges(pet);
     for (auto _ : state) benchmark::DoNotOptimize(keeper.SaveChanges(pet));
     std::filesystem::remove_all(folder);

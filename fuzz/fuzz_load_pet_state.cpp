@@ -59,6 +59,7 @@ std::optional<PetState> ReferenceParse(const std::string& text) {
 class OneFileStore : public pomki::FileStore {
 public:
     explicit OneFileStore(std::string content) : content_(std::move(content)) {}
+    std::wstring ProgramFolder() override { return {}; }
     pomki::ReadResult ReadAll(const std::wstring&) override { return {pomki::ReadResult::Read, content_}; }
     pomki::WriteResult ReplaceAtomically(const std::wstring&, std::string_view bytes) override {
         content_ = std::string(bytes);

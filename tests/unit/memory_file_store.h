@@ -1,5 +1,5 @@
-// A file system in memory for the save file's tests: files by path, reads and writes that can
-// be made to fail, and the leftover of an interrupted replace ("<path>.tmp").
+// A file system in memory for the save file's tests: the program's folder, files by path, reads
+// and writes that can be made to fail, and the leftover of an interrupted replace ("<path>.tmp").
 #pragma once
 
 #include <deque>
@@ -14,6 +14,7 @@ namespace pomki::testing {
 
 class MemoryFileStore : public FileStore {
 public:
+    std::wstring ProgramFolder() override { return programFolder; }
     ReadResult ReadAll(const std::wstring& path) override {
         ++reads;
         if (unreadableReads > 0) {
@@ -39,6 +40,7 @@ public:
 
     static std::wstring LeftoverOf(const std::wstring& path) { return path + L".tmp"; }
 
+    std::wstring programFolder = L"D:\\pet\\";
     std::map<std::wstring, std::string> files;
     int unreadableReads = 0;               // this many reads, from now on, find the file unreadable
     std::deque<WriteResult> writeFailures;  // the next writes fail so, one each

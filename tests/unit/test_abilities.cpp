@@ -1,128 +1,64 @@
-#include "core/abilities/clock_text.h"
-#include "core/abilities/effect_sweep.h"
+// The twelve abilities' table: each one's name in the care menu, the level that unlocks it and
+// its box, and which box is which ability.
+#include "core/abilities/abilities.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace pomki {
 namespace {
 
-TEST(ClockTextTest, HoursAndMinutesZeroPadded) {
+TEST(AbilitiesTest, EachAbilitysNameUnlockLevelAndBoxInAbilityOrder) {
+    struct Row {
+        std::wstring_view name;
+        int32_t unlockLevel;
+        int boxId;
+    };
+    // The last unlocks at 501, not 500; the boxes skip 1009, the care menu's quit button.
+    const Row rows[kAbilityCount] = {
+        {L"カーソル誘導", 2, 1001},
+        {L"高速移動", 3, 1002},
+        {L"おかね２倍", 4, 1003},
+        {L"開運祈願", 6, 1004},
+        {L"目立ちたがり", 9, 1005},
+        {L"いたずら禁止 ＬＶ１", 14, 1006},
+        {L"ごはん追加", 23, 1007},
+        {L"ぽて時計", 27, 1008},
+        {L"スクリーンセーバー", 34, 1010},
+        {L"いたずら完全防御", 41, 1011},
+        {L"おかねたんまり", 71, 1012},
+        {L"おなか限界突破", 501, 1013},
+    };
+    for (int k = 0; k < kAbilityCount; ++k) {
+        const Row& row = rows[k];
+        const AbilityInfo& info = kAbilities[static_cast<std::size_t>(k)];
+        SCOPED_TRACE("ability " + std::to_string(k));
+        EXPECT_EQ(info.ability, k);
+        EXPECT_EQ(std::wstring_view(info.name), row.name);
+        EXPECT_EQ(info.unlockLevel, row.unlockLevel);
+        EXPECT_EQ(info.boxId, row.boxId);
+    }
+}
+
+TEST(AbilitiesTest, EveryAbilityBoxAndNothingElseIsASwitch) {
     struct Case {
-        int hour;
-        int minute;
-        std::wstring text;
+        int controlId;
+        int ability;  // -1: no ability
     };
     const Case cases[] = {
-        {0, 0, L"00:00"}, {9, 5, L"09:05"}, {23, 59, L"23:59"}, {23, 0, L"23:00"}, {12, 30, L"12:30"}, {0, 9, L"00:09"},
+        {1001, CursorLead},  {1002, FastMove},      {1003, DoubleMoney}, {1004, GoodLuck},
+        {1005, ShowOff},     {1006, NoMischief1},   {1007, ExtraFood},   {1008, Clock},
+        {1009, -1},  // the quit button
+        {1010, ScreenSaver}, {1011, MischiefGuard}, {1012, LotsOfMoney}, {1013, BellyLimitBreak},
+        {1014, -1},  // the food menu button
+        {1000, -1},          {1, -1},               {2, -1},             {0, -1},
+        {-1, -1},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(std::wstring(FormatClockText(c.hour, c.minute).c_str()), c.text) << c.hour << ":" << c.minute;
-    }
-}
-
-// The clock replaces its text only when the formatted text changes.
-TEST(ClockTextTest, EqualOnlyForTheSameMinute) {
-    EXPECT_EQ(FormatClockText(9, 5), FormatClockText(9, 5));
-    EXPECT_NE(FormatClockText(9, 5), FormatClockText(9, 6));
-    EXPECT_NE(FormatClockText(9, 5), FormatClockText(19, 5));
-    EXPECT_NE(FormatClockText(9, 5), ClockText{});
-}
-
-// The clock's control is given a new text only when the formatted text changes.
-TEST(ClockTextTest, ShownTextChangesOnlyWithTheMinute) {
-    ShownClockText shown;
-    struct Step {
-        int hour;
-        int minute;
-        bool changed;
-    };
-    const Step steps[] = {
-        {9, 5, true},  // the first tick after set-up: differs from the empty text
-        {9, 5, false}, {9, 5, false}, {9, 6, true}, {9, 6, false}, {19, 6, true}, {0, 0, true}, {0, 0, false},
-    };
-    for (const Step& step : steps) {
-        EXPECT_EQ(shown.Update(FormatClockText(step.hour, step.minute)), step.changed)
-            << step.hour << ":" << step.minute;
-    }
-}
-
-TEST(EffectSweepTest, SingleSteps) {
-    struct Case {
-        const char* name;
-        Size screen;
-        Point from;
-        Point to;
-    };
-    const Case cases[] = {
-        {"first step", {1024, 768}, {0, 0}, {50, 0}},
-        {"last column kept", {1024, 768}, {900, 0}, {950, 0}},
-        {"1000 is beyond 974: wrap", {1024, 768}, {950, 0}, {0, 50}},
-        {"last row kept", {1024, 768}, {950, 650}, {0, 700}},
-        {"bottom-right corner back to the top", {1024, 768}, {950, 700}, {0, 0}},
-        {"750 equals 800 - 50: kept", {800, 600}, {700, 0}, {750, 0}},
-        {"past 750: wrap", {800, 600}, {750, 0}, {0, 50}},
-        {"550 equals 600 - 50: kept", {800, 600}, {750, 500}, {0, 550}},
-        {"800 x 600 corner", {800, 600}, {750, 550}, {0, 0}},
-        {"left from a larger screen, row beyond the bottom", {800, 600}, {0, 700}, {50, 0}},
-        {"left from a larger screen, both beyond", {800, 600}, {1000, 700}, {0, 0}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NextSweepPosition(c.from, c.screen), c.to) << c.name;
-    }
-}
-
-// One whole sweep from the top-left corner back to it: every position, row by row.
-TEST(EffectSweepTest, WholeSweep) {
-    struct Case {
-        Size screen;
-        int columns;
-        int rows;
-        int lastX;
-        int lastY;
-    };
-    const Case cases[] = {
-        {{1024, 768}, 20, 15, 950, 700},
-        {{800, 600}, 16, 12, 750, 550},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.screen.cx) + " x " + std::to_string(c.screen.cy));
-        std::set<int> xs;
-        std::set<int> ys;
-        int positions = 0;
-        Point p{0, 0};
-        Point previous = p;
-        do {
-            ++positions;
-            xs.insert(p.x);
-            ys.insert(p.y);
-            previous = p;
-            p = NextSweepPosition(p, c.screen);
-            if (p.x != 0) {
-                EXPECT_EQ(p.x, previous.x + 50);  // along a row
-                EXPECT_EQ(p.y, previous.y);
-            }
-        } while (!(p == Point{0, 0}) && positions <= 1000);
-        EXPECT_EQ(positions, c.columns * c.rows);
-        EXPECT_EQ(static_cast<int>(xs.size()), c.columns);
-        EXPECT_EQ(static_cast<int>(ys.size()), c.rows);
-        EXPECT_EQ(*xs.rbegin(), c.lastX);
-        EXPECT_EQ(*ys.rbegin(), c.lastY);
-        EXPECT_EQ(previous, (Point{c.lastX, c.lastY}));  // the sweep ends in the bottom-right corner
-    }
-}
-
-// Exactly 300 steps on 1024 x 768 bring the window back to where it started, and not fewer.
-TEST(EffectSweepTest, ThreeHundredPositionsPerSweepOn1024x768) {
-    const Size screen{1024, 768};
-    Point p{0, 0};
-    for (int step = 1; step <= 300; ++step) {
-        p = NextSweepPosition(p, screen);
-        if (step < 300) EXPECT_FALSE(p == (Point{0, 0})) << "back at the start after " << step;
-    }
-    EXPECT_EQ(p, (Point{0, 0}));
+    for (const Case& c : cases) EXPECT_EQ(AbilityOfBox(c.controlId), c.ability) << "control " << c.controlId;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The behaviour tick against a recording desktop and scripted draws.
+// The behaviour tick against a recording pet window and desktop, and scripted draws.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_pet_port.h"
+#include "fake_ports.h"
 #include "core/pet/behaviour.h"
 #include "core/pet/mischief.h"
 #include "core/state/pet_state.h"
@@ -17,9 +17,10 @@
 namespace pomki {
 namespace {
 
-using testing::FakePetPort;
+using testing::kPetWindow;
+using testing::kUserWindow;
 using testing::PortCall;
-using testing::ScriptedRandom;
+using testing::Scene;
 using Kind = PortCall::Kind;
 
 // The pet's walking steps: heading -> (dx, dy) and the frameBase that the heading shows.
@@ -39,35 +40,14 @@ constexpr std::array<StepRule, 8> kStepRule{{
     {2, -2, 6},   // 7 north-east
 }};
 
-constexpr WindowRef kPetWindow = 1;
-constexpr WindowRef kUserWindow = 2;
-
 // Which window the desktop reports in front.
 enum class Front { UserWindow, PetWindow, None };
 
-// A pet at (300, 300) on a 1024 x 768 screen, well fed and calm; the user's window in front
-// with its left edge at 100, far left of the pet.
-struct Scene {
-    PetState pet;
-    Behaviour behaviour;
-    FakePetPort port;
-    ScriptedRandom random;
-
-    Scene() {
-        port.petWindow = kPetWindow;
-        port.foreground = kUserWindow;
-        port.windowRects[kUserWindow] = Rect{100, 50, 700, 500};
-        port.SetPetAt(300, 300);
-    }
-
-    void SetFront(Front front) {
-        port.foreground = front == Front::UserWindow ? kUserWindow
-                          : front == Front::PetWindow ? kPetWindow
-                                                      : WindowRef{0};
-    }
-
-    void Tick() { RunTick(pet, behaviour, port, random); }
-};
+void SetFront(Scene& s, Front front) {
+    s.desktop.foreground = front == Front::UserWindow ? kUserWindow
+                           : front == Front::PetWindow ? kPetWindow
+                                                       : WindowRef{0};
+}
 
 // ---- Tricks on the screen (judged by the stress from before the needs) ----
 
@@ -119,7 +99,7 @@ TEST(BehaviourTick, ScreenTricksFireAboveTheirStressOnTheirRollsUnlessGuarded) {
         s.pet.abilityOn[NoMischief1] = c.noMischief1;
         s.pet.abilityOn[MischiefGuard] = c.mischiefGuard;
         s.pet.abilityOn[CursorLead] = c.cursorLead;
-        s.behaviour.roamMode = RoamHalted;  // no walking draws after the trick
+        s.walk.roamMode = RoamHalted;  // no walking draws after the trick
         s.random.Add({0, c.mischiefRoll});
         // A shot draws four numbers, a volley four per shot, the box one.
         if (c.expected == ScreenAct::Shot) s.random.Add(std::vector<int>(4, 0));
@@ -131,8 +111,8 @@ TEST(BehaviourTick, ScreenTricksFireAboveTheirStressOnTheirRollsUnlessGuarded) {
         const std::size_t marks = c.expected == ScreenAct::Shot     ? 1
                                   : c.expected == ScreenAct::Volley ? 20
                                                                     : 0;
-        EXPECT_EQ(s.port.Count(Kind::DrawShotMark), marks);
-        EXPECT_EQ(s.port.Count(Kind::MessageBox), c.expected == ScreenAct::Grumble ? 1u : 0u);
+        EXPECT_EQ(s.log.Count(Kind::DrawShotMark), marks);
+        EXPECT_EQ(s.log.Count(Kind::ShowMessageBox), c.expected == ScreenAct::Grumble ? 1u : 0u);
         EXPECT_TRUE(s.random.AllUsed()) << s.random.Remaining() << " draws left";
     }
 }
@@ -235,21 +215,21 @@ TEST(BehaviourTick, WindowTricksAndRoamingFollowTheFirstRuleThatApplies) {
         s.pet.abilityOn[NoMischief1] = c.noMischief1;
         s.pet.abilityOn[MischiefGuard] = c.mischiefGuard;
         s.pet.abilityOn[CursorLead] = c.cursorLead;
-        s.SetFront(c.front);
-        s.behaviour.roamMode = c.startMode;
-        s.port.cursor = {500, 500};  // south-east of the pet's centre
+        SetFront(s, c.front);
+        s.walk.roamMode = c.startMode;
+        s.desktop.cursor = {500, 500};  // south-east of the pet's centre
         s.random.Add({c.wanderRoll, c.mischiefRoll});
         if (c.trick == Trick::Retitle) s.random.Add({3});
         if (c.walk == Walk::Random) s.random.Add({0, 0});  // no turn: keeps heading east
 
         s.Tick();
 
-        const auto retitles = s.port.CallsOf(Kind::Retitle);
+        const auto retitles = s.log.CallsOf(Kind::Retitle);
         ASSERT_EQ(retitles.size(), c.trick == Trick::Retitle ? 1u : 0u);
         if (!retitles.empty()) {
             EXPECT_EQ(retitles[0], PortCall::Retitle(kUserWindow, titleLines[3]));
         }
-        const auto minimised = s.port.CallsOf(Kind::Minimise);
+        const auto minimised = s.log.CallsOf(Kind::Minimise);
         ASSERT_EQ(minimised.size(), c.trick == Trick::Minimise ? 1u : 0u);
         if (!minimised.empty()) {
             EXPECT_EQ(minimised[0], PortCall::Minimise(kUserWindow));
@@ -260,22 +240,18 @@ TEST(BehaviourTick, WindowTricksAndRoamingFollowTheFirstRuleThatApplies) {
                                : c.walk == Walk::Seek ? Point{296, 300}
                                : c.walk == Walk::Cursor ? Point{302, 302}
                                                         : Point{300, 300};
-        EXPECT_EQ(s.behaviour.petX, expected.x);
-        EXPECT_EQ(s.behaviour.petY, expected.y);
-        EXPECT_EQ(s.port.Count(Kind::WindowRect), c.walk == Walk::Seek ? 1u : 0u);
-        EXPECT_EQ(s.behaviour.roamMode, c.endMode);
+        EXPECT_EQ(s.walk.petX, expected.x);
+        EXPECT_EQ(s.walk.petY, expected.y);
+        EXPECT_EQ(s.log.Count(Kind::WindowRect), c.walk == Walk::Seek ? 1u : 0u);
+        EXPECT_EQ(s.walk.roamMode, c.endMode);
         EXPECT_TRUE(s.random.AllUsed()) << s.random.Remaining() << " draws left";
     }
 }
 
 // ---- Needs and money ----
 
-// A scene in which the tick only earns and hungers: the pet stands and plays no trick.
-Scene StandingScene() {
-    Scene s;
-    s.behaviour.roamMode = RoamHalted;
-    return s;
-}
+// A pet that stands (and plays no trick) only earns and hungers in a tick.
+void MakeStanding(Scene& s) { s.walk.roamMode = RoamHalted; }
 
 TEST(BehaviourTick, HungerLowersFullnessAndRaisesStressWithinLimits) {
     struct Case {
@@ -303,7 +279,8 @@ TEST(BehaviourTick, HungerLowersFullnessAndRaisesStressWithinLimits) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "fullness " << c.fullness << ", stress " << c.stress);
-        Scene s = StandingScene();
+        Scene s;
+        MakeStanding(s);
         s.pet.fullness = c.fullness;
         s.pet.stress = c.stress;
         s.random.Add({0, 0});
@@ -314,7 +291,8 @@ TEST(BehaviourTick, HungerLowersFullnessAndRaisesStressWithinLimits) {
 }
 
 TEST(BehaviourTick, AStarvingPetGainsThreeStressPerTickUpToFiveHundred) {
-    Scene s = StandingScene();
+    Scene s;
+    MakeStanding(s);
     s.pet.fullness = 0;
     for (int tick = 1; tick <= 200; ++tick) {
         s.random.Add({0, 0});
@@ -347,7 +325,8 @@ TEST(BehaviourTick, MoneyGrowsByOneTwoFourOrFiveAndStopsAtTheLargestSavable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "double " << c.doubleMoney << ", lots "
                                           << c.lotsOfMoney << ", money " << c.money);
-        Scene s = StandingScene();
+        Scene s;
+        MakeStanding(s);
         s.pet.abilityOn[DoubleMoney] = c.doubleMoney;
         s.pet.abilityOn[LotsOfMoney] = c.lotsOfMoney;
         s.pet.money = c.money;
@@ -363,13 +342,13 @@ TEST(RandomWalk, EachHeadingStepsAndShowsItsFrames) {
     for (int32_t heading = 0; heading < 8; ++heading) {
         SCOPED_TRACE(::testing::Message() << "heading " << heading);
         Scene s;
-        s.behaviour.heading = heading;
+        s.walk.heading = heading;
         s.random.Add({0, 0, 0, 0});  // p = 0: no turn
         s.Tick();
         const StepRule& rule = kStepRule[static_cast<std::size_t>(heading)];
-        EXPECT_EQ(s.behaviour.heading, heading);
-        EXPECT_EQ(s.behaviour.frameBase, rule.frameBase);
-        EXPECT_EQ(s.port.Actions(),
+        EXPECT_EQ(s.walk.heading, heading);
+        EXPECT_EQ(s.walk.frameBase, rule.frameBase);
+        EXPECT_EQ(s.log.Actions(),
                   (std::vector<PortCall>{PortCall::Apply(rule.frameBase),
                                          PortCall::Place(ZOrder::NoTopMost, 300 + rule.dx,
                                                          300 + rule.dy)}));
@@ -394,13 +373,13 @@ TEST(RandomWalk, TurnsOneEighthOnlyWhenPIsOneAndWrapsAround) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "heading " << c.heading << ", p " << c.p << ", q " << c.q);
         Scene s;
-        s.behaviour.heading = c.heading;
+        s.walk.heading = c.heading;
         s.random.Add({0, 0, c.p, c.q});
         s.Tick();
-        EXPECT_EQ(s.behaviour.heading, c.expected);
+        EXPECT_EQ(s.walk.heading, c.expected);
         const StepRule& rule = kStepRule[static_cast<std::size_t>(c.expected)];
-        EXPECT_EQ(s.behaviour.petX, 300 + rule.dx);
-        EXPECT_EQ(s.behaviour.petY, 300 + rule.dy);
+        EXPECT_EQ(s.walk.petX, 300 + rule.dx);
+        EXPECT_EQ(s.walk.petY, 300 + rule.dy);
     }
 }
 
@@ -429,54 +408,54 @@ TEST(RandomWalk, KeepsThePetsCentreOnTheScreen) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "(" << c.x << ", " << c.y << ") heading " << c.heading);
         Scene s;
-        s.port.screen = {800, 600};
-        s.port.SetPetAt(c.x, c.y);
-        s.behaviour.heading = c.heading;
+        s.desktop.screen = {800, 600};
+        s.window.SetPetAt(c.x, c.y);
+        s.walk.heading = c.heading;
         s.random.Add({0, 0, 0, 0});
         s.Tick();
-        EXPECT_EQ(s.behaviour.petX, c.expectX);
-        EXPECT_EQ(s.behaviour.petY, c.expectY);
-        EXPECT_EQ(s.behaviour.heading, c.heading);  // no turn at a bound
-        EXPECT_EQ(s.port.Actions().back(), PortCall::Place(ZOrder::NoTopMost, c.expectX, c.expectY));
+        EXPECT_EQ(s.walk.petX, c.expectX);
+        EXPECT_EQ(s.walk.petY, c.expectY);
+        EXPECT_EQ(s.walk.heading, c.heading);  // no turn at a bound
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, c.expectX, c.expectY));
     }
 }
 
 TEST(RandomWalk, TreadsOnTheSpotAgainstAnEdgeAlternatingItsFrames) {
     Scene s;
-    s.port.screen = {800, 600};
-    s.port.SetPetAt(770, 200);
+    s.desktop.screen = {800, 600};
+    s.window.SetPetAt(770, 200);
     std::vector<int> slots;
     for (int tick = 0; tick < 4; ++tick) {
         s.random.Add({0, 0, 0, 0});
         s.Tick();
-        EXPECT_EQ(s.behaviour.petX, 770);
+        EXPECT_EQ(s.walk.petX, 770);
     }
-    for (const PortCall& call : s.port.CallsOf(Kind::ApplyFrameRegion)) slots.push_back(call.number);
+    for (const PortCall& call : s.log.CallsOf(Kind::ApplyFrameRegion)) slots.push_back(call.number);
     EXPECT_EQ(slots, (std::vector<int>{4, 5, 4, 5}));
 }
 
 TEST(RandomWalk, ReadsTheScreenSizeAtEveryStep) {
     Scene s;
-    s.port.SetPetAt(790, 200);
-    s.port.screen = {1024, 768};
+    s.window.SetPetAt(790, 200);
+    s.desktop.screen = {1024, 768};
     s.random.Add({0, 0, 0, 0});
     s.Tick();
-    EXPECT_EQ(s.behaviour.petX, 794);
-    s.port.screen = {800, 600};
+    EXPECT_EQ(s.walk.petX, 794);
+    s.desktop.screen = {800, 600};
     s.random.Add({0, 0, 0, 0});
     s.Tick();
-    EXPECT_EQ(s.behaviour.petX, 770);
+    EXPECT_EQ(s.walk.petX, 770);
 }
 
 TEST(BehaviourTick, ADraggedPetWalksOnFromWhereItWasDropped) {
     Scene s;
-    s.behaviour.petX = 10;  // where the last step left it
-    s.behaviour.petY = 10;
-    s.port.SetPetAt(500, 400);  // where the user dropped it
+    s.walk.petX = 10;  // where the last step left it
+    s.walk.petY = 10;
+    s.window.SetPetAt(500, 400);  // where the user dropped it
     s.random.Add({0, 0, 0, 0});
     s.Tick();
-    EXPECT_EQ(s.behaviour.petX, 504);
-    EXPECT_EQ(s.behaviour.petY, 400);
+    EXPECT_EQ(s.walk.petX, 504);
+    EXPECT_EQ(s.walk.petY, 400);
 }
 
 // ---- Following the cursor ----
@@ -505,20 +484,20 @@ TEST(CursorLead, WalksDiagonallyTowardTheCursorWithoutScreenBounds) {
         SCOPED_TRACE(c.name);
         Scene s;
         s.pet.abilityOn[CursorLead] = 1;
-        s.port.SetPetAt(c.pet.x, c.pet.y);
-        s.port.cursor = c.cursor;
-        s.behaviour.heading = c.oldHeading;
+        s.window.SetPetAt(c.pet.x, c.pet.y);
+        s.desktop.cursor = c.cursor;
+        s.walk.heading = c.oldHeading;
         s.random.Add({0, 0});
         s.Tick();
         const StepRule& rule = kStepRule[static_cast<std::size_t>(c.expected)];
-        EXPECT_EQ(s.behaviour.heading, c.expected);
-        EXPECT_EQ(s.behaviour.cursorPoint, c.cursor);
-        EXPECT_EQ(s.port.Actions(),
+        EXPECT_EQ(s.walk.heading, c.expected);
+        EXPECT_EQ(s.walk.cursorPoint, c.cursor);
+        EXPECT_EQ(s.log.Actions(),
                   (std::vector<PortCall>{PortCall::Apply(rule.frameBase),
                                          PortCall::Place(ZOrder::NoTopMost, c.pet.x + rule.dx,
                                                          c.pet.y + rule.dy)}));
-        EXPECT_EQ(s.behaviour.framePhase, 1);
-        EXPECT_EQ(s.port.Count(Kind::WorkAreas), 0u);
+        EXPECT_EQ(s.walk.framePhase, 1);
+        EXPECT_EQ(s.log.Count(Kind::WorkAreas), 0u);
         EXPECT_TRUE(s.random.AllUsed());
     }
 }
@@ -526,13 +505,13 @@ TEST(CursorLead, WalksDiagonallyTowardTheCursorWithoutScreenBounds) {
 TEST(CursorLead, ThePetsCentreStaysWithinAStepOfAStillCursor) {
     Scene s;
     s.pet.abilityOn[CursorLead] = 1;
-    s.port.cursor = {412, 377};
+    s.desktop.cursor = {412, 377};
     for (int tick = 0; tick < 200; ++tick) {
         s.random.Add({0, 0});
         s.Tick();
     }
-    const int32_t centreX = s.behaviour.petX + 30;
-    const int32_t centreY = s.behaviour.petY + 30;
+    const int32_t centreX = s.walk.petX + 30;
+    const int32_t centreY = s.walk.petY + 30;
     EXPECT_LE(std::abs(centreX - 412), 4);
     EXPECT_LE(std::abs(centreY - 377), 4);
 }
@@ -558,38 +537,38 @@ TEST(WindowSeeking, StepsLevelTowardTheLeftEdgeAndHidesOnArrival) {
         {"window far below the pet -> arrives all the same", 300, {297, 700, 400, 768}, true,
          300, 2},
         // Windows off the pet's monitor, or too near its left edge, are not sought at all
-        // (test_screens.cpp).
+        // (test_screen_bounds.cpp, and MonitorsTick below).
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scene s;
         s.pet.abilityOn[GoodLuck] = 1;  // plays no part in this walk
-        s.port.SetPetAt(c.petX, 300);
-        s.port.windowRects[kUserWindow] = c.window;
-        s.behaviour.roamMode = RoamToWindow;
-        s.behaviour.heading = 2;
-        s.behaviour.framePhase = 1;
+        s.window.SetPetAt(c.petX, 300);
+        s.desktop.windowRects[kUserWindow] = c.window;
+        s.walk.roamMode = RoamToWindow;
+        s.walk.heading = 2;
+        s.walk.framePhase = 1;
         s.random.Add({0, 0});
         s.Tick();
 
-        EXPECT_EQ(s.behaviour.roamMode, RoamToWindow);
-        EXPECT_EQ(s.behaviour.petY, 300);
-        EXPECT_EQ(s.behaviour.heading, c.expectHeading);
+        EXPECT_EQ(s.walk.roamMode, RoamToWindow);
+        EXPECT_EQ(s.walk.petY, 300);
+        EXPECT_EQ(s.walk.heading, c.expectHeading);
         if (c.arrives) {
-            EXPECT_EQ(s.port.Actions(),
-                      (std::vector<PortCall>{PortCall::StopTimer(), PortCall::Apply(8),
+            EXPECT_EQ(s.log.Actions(),
+                      (std::vector<PortCall>{PortCall::StopTimer(PetTimer::Behaviour), PortCall::Apply(8),
                                              PortCall::Place(ZOrder::Bottom, c.petX - 30, 300)}));
-            EXPECT_EQ(s.behaviour.petX, c.petX);
-            EXPECT_EQ(s.behaviour.frameBase, 8);
-            EXPECT_EQ(s.behaviour.framePhase, 0);
+            EXPECT_EQ(s.walk.petX, c.petX);
+            EXPECT_EQ(s.walk.frameBase, 8);
+            EXPECT_EQ(s.walk.framePhase, 0);
         } else {
             const int32_t base = c.expectHeading == 4 ? 2 : 4;
-            EXPECT_EQ(s.port.Actions(),
+            EXPECT_EQ(s.log.Actions(),
                       (std::vector<PortCall>{PortCall::Apply(base + 1),
                                              PortCall::Place(ZOrder::NoTopMost, c.expectX, 300)}));
-            EXPECT_EQ(s.behaviour.petX, c.expectX);
-            EXPECT_EQ(s.behaviour.frameBase, base);
-            EXPECT_EQ(s.behaviour.framePhase, 0);  // flipped from 1
+            EXPECT_EQ(s.walk.petX, c.expectX);
+            EXPECT_EQ(s.walk.frameBase, base);
+            EXPECT_EQ(s.walk.framePhase, 0);  // flipped from 1
         }
         EXPECT_TRUE(s.random.AllUsed());
     }
@@ -612,21 +591,21 @@ TEST(WindowSeeking, EndsWithTheLeftEdgeOneToFourPixelsRightOfTheWindowEdge) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "starting at " << c.startX);
         Scene s;
-        s.port.SetPetAt(c.startX, 300);
-        s.port.windowRects[kUserWindow] = Rect{kEdge, 0, 900, 900};
+        s.window.SetPetAt(c.startX, 300);
+        s.desktop.windowRects[kUserWindow] = Rect{kEdge, 0, 900, 900};
         int ticks = 0;
-        while (s.port.Count(Kind::StopTimer) == 0 && ticks < 100) {
+        while (s.log.Count(Kind::StopTimer) == 0 && ticks < 100) {
             s.random.Add({1, 0});
             s.Tick();
             if (ticks == 0) {
-                EXPECT_EQ(s.behaviour.petX, c.firstStepX);
+                EXPECT_EQ(s.walk.petX, c.firstStepX);
             }
             ++ticks;
         }
-        ASSERT_EQ(s.port.Count(Kind::StopTimer), 1u);
-        EXPECT_GE(s.behaviour.petX - kEdge, 1);
-        EXPECT_LE(s.behaviour.petX - kEdge, 4);
-        EXPECT_EQ(s.port.Actions().back(), PortCall::Place(ZOrder::Bottom, s.behaviour.petX - 30, 300));
+        ASSERT_EQ(s.log.Count(Kind::StopTimer), 1u);
+        EXPECT_GE(s.walk.petX - kEdge, 1);
+        EXPECT_LE(s.walk.petX - kEdge, 4);
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::Bottom, s.walk.petX - 30, 300));
     }
 }
 
@@ -653,19 +632,19 @@ TEST(BehaviourTick, GoodLuckShowsTheLuckyPairInRandomWalkAndCursorLeadOnly) {
         SCOPED_TRACE(c.name);
         Scene s;
         s.pet.abilityOn[GoodLuck] = c.goodLuck;
-        s.behaviour.heading = c.heading;
+        s.walk.heading = c.heading;
         if (c.walk == Walk::Cursor) {
             s.pet.abilityOn[CursorLead] = 1;
-            s.port.cursor = {500, 500};
+            s.desktop.cursor = {500, 500};
         }
-        if (c.walk == Walk::Seek) s.behaviour.roamMode = RoamToWindow;
+        if (c.walk == Walk::Seek) s.walk.roamMode = RoamToWindow;
         std::vector<int> slots;
         for (int tick = 0; tick < 2; ++tick) {
             s.random.Add({0, 0});
             if (c.walk == Walk::Random) s.random.Add({0, 0});
             s.Tick();
         }
-        for (const PortCall& call : s.port.CallsOf(Kind::ApplyFrameRegion)) slots.push_back(call.number);
+        for (const PortCall& call : s.log.CallsOf(Kind::ApplyFrameRegion)) slots.push_back(call.number);
         EXPECT_EQ(slots, (std::vector<int>{c.expectBase, c.expectBase + 1}));
     }
 }
@@ -692,13 +671,13 @@ TEST(BehaviourTick, WalkingStepsUseTheShowOffPlacementAndArrivalTheBottom) {
         SCOPED_TRACE(c.name);
         Scene s;
         s.pet.abilityOn[ShowOff] = c.showOff;
-        s.port.windowRects[kUserWindow] = Rect{c.windowLeft, 0, 900, 900};
+        s.desktop.windowRects[kUserWindow] = Rect{c.windowLeft, 0, 900, 900};
         if (c.walk == Walk::Cursor) s.pet.abilityOn[CursorLead] = 1;
-        if (c.walk == Walk::Seek) s.behaviour.roamMode = RoamToWindow;
+        if (c.walk == Walk::Seek) s.walk.roamMode = RoamToWindow;
         s.random.Add({0, 0});
         if (c.walk == Walk::Random) s.random.Add({0, 0});
         s.Tick();
-        const auto places = s.port.CallsOf(Kind::PlacePet);
+        const auto places = s.log.CallsOf(Kind::PlacePet);
         ASSERT_EQ(places.size(), 1u);
         EXPECT_EQ(places[0].z, c.expected);
     }
@@ -708,15 +687,15 @@ TEST(BehaviourTick, AShotTickStrikesThePoseThenWalksInPhaseZero) {
     // Stress 201 and roll 5 fire one shot; the walk then replaces the gun pose.
     Scene s;
     s.pet.stress = 201;
-    s.behaviour.framePhase = 1;
+    s.walk.framePhase = 1;
     s.random.Add({0, 5, 7, 2, 1, 9, 0, 0});
     s.Tick();
-    EXPECT_EQ(s.port.Actions(),
+    EXPECT_EQ(s.log.Actions(),
               (std::vector<PortCall>{PortCall::Apply(11), PortCall::Place(ZOrder::TopMost, 300, 300),
                                      PortCall::Mark(300 + 60 * (7 - 1), 300 + 60 * (2 - 9)),
                                      PortCall::Sound(105), PortCall::Hold(0.1), PortCall::Apply(4),
                                      PortCall::Place(ZOrder::NoTopMost, 304, 300)}));
-    EXPECT_EQ(s.behaviour.framePhase, 1);
+    EXPECT_EQ(s.walk.framePhase, 1);
     EXPECT_EQ(s.random.moduli, (std::vector<int>{20, 50, 10, 10, 10, 10, 3, 3}));
     EXPECT_EQ(s.pet.money, 1);
     EXPECT_EQ(s.pet.fullness, 499);
@@ -753,7 +732,7 @@ TEST(BehaviourTick, DrawsTheTwoRollsFirstThenWhatTheActsAndStepsNeed) {
         Scene s;
         s.pet.stress = c.stress;
         s.pet.abilityOn[CursorLead] = c.cursorLead;
-        s.behaviour.roamMode = c.mode;
+        s.walk.roamMode = c.mode;
         s.random.Add(c.script);
         s.Tick();
         EXPECT_EQ(s.random.moduli, c.moduli);
@@ -768,7 +747,7 @@ TEST(BehaviourTick, TicksWhileTheMessageBoxIsOpenChangeTheSamePet) {
     s.pet.stress = 401;
     s.pet.fullness = 10;  // each tick: fullness - 1 and stress + 3
     int innerTicks = 0;
-    s.port.whileBoxOpen = [&] {
+    s.desktop.whileBoxOpen = [&] {
         for (int i = 0; i < 2; ++i) {
             ++innerTicks;
             s.Tick();
@@ -783,8 +762,8 @@ TEST(BehaviourTick, TicksWhileTheMessageBoxIsOpenChangeTheSamePet) {
     EXPECT_EQ(s.pet.fullness, 7);
     EXPECT_EQ(s.pet.stress, 410);
     EXPECT_EQ(s.pet.money, 3);
-    EXPECT_EQ(s.behaviour.petX, 312);
-    EXPECT_EQ(s.port.CallsOf(Kind::MessageBox).at(0),
+    EXPECT_EQ(s.walk.petX, 312);
+    EXPECT_EQ(s.log.CallsOf(Kind::ShowMessageBox).at(0),
               PortCall::Box(boxLines[4].text, boxLines[4].caption));
     EXPECT_TRUE(s.random.AllUsed());
 }
@@ -796,7 +775,7 @@ TEST(BehaviourTick, NoSecondMessageBoxOpensWhileOneIsOpen) {
     s.pet.stress = 401;
     s.pet.fullness = 1000;
     int innerTicks = 0;
-    s.port.whileBoxOpen = [&] {
+    s.desktop.whileBoxOpen = [&] {
         if (innerTicks++ == 0) s.Tick();
     };
     s.random.Add({0, 33, 4});  // outer rolls and the box line
@@ -804,13 +783,13 @@ TEST(BehaviourTick, NoSecondMessageBoxOpensWhileOneIsOpen) {
     s.random.Add({0, 0});  // outer walk east
     s.Tick();
     EXPECT_EQ(innerTicks, 1);
-    EXPECT_EQ(s.port.Count(Kind::MessageBox), 1u);
+    EXPECT_EQ(s.log.Count(Kind::ShowMessageBox), 1u);
     EXPECT_TRUE(s.random.AllUsed());
 
     s.random.Add({0, 33, 7, 0, 0});  // a later tick: the box is closed, so it grumbles again
     s.Tick();
-    EXPECT_EQ(s.port.Count(Kind::MessageBox), 2u);
-    EXPECT_EQ(s.port.CallsOf(Kind::MessageBox).back(), PortCall::Box(boxLines[7].text, boxLines[7].caption));
+    ASSERT_EQ(s.log.Count(Kind::ShowMessageBox), 2u);
+    EXPECT_EQ(s.log.CallsOf(Kind::ShowMessageBox).back(), PortCall::Box(boxLines[7].text, boxLines[7].caption));
     EXPECT_TRUE(s.random.AllUsed());
 }
 
@@ -820,14 +799,144 @@ TEST(BehaviourTick, MinimisingStopsTheTimerAndLeavesThePetStanding) {
     s.pet.stress = 351;
     s.random.Add({0, 1});
     s.Tick();
-    EXPECT_EQ(s.port.Count(Kind::StopTimer), 1u);
-    EXPECT_EQ(s.behaviour.roamMode, RoamHalted);
-    EXPECT_EQ(s.behaviour.FrameSlot(), 8);
-    s.port.calls.clear();
+    EXPECT_EQ(s.log.Count(Kind::StopTimer), 1u);
+    EXPECT_EQ(s.walk.roamMode, RoamHalted);
+    EXPECT_EQ(s.walk.FrameSlot(), 8);
+    s.log.calls.clear();
     s.random.Add({0, 0});
     s.Tick();
-    EXPECT_TRUE(s.port.Actions().empty());
+    EXPECT_TRUE(s.log.Actions().empty());
     EXPECT_TRUE(s.random.AllUsed());
+}
+
+// ---- Scaled displays and several monitors ----
+
+// Two monitors side by side as Windows reports them: a 1920 x 1080 primary with a 40-pixel
+// taskbar at the bottom, and a 1280 x 1024 one to its right, 200 pixels lower, with its
+// taskbar on the left. The user's window stands on the primary.
+void OnTwoMonitors(Scene& s) {
+    s.desktop.workAreas = {{0, 0, 1920, 1040}, {1980, 200, 3200, 1224}};
+    s.desktop.windowRects[kUserWindow] = Rect{300, 100, 1200, 800};
+}
+
+// Frames loaded at this pixel scale: the window takes their size, and the walk its scale.
+void AtScale(Scene& s, int scale) {
+    s.walk.scale = scale;
+    s.window.frameScale = scale;
+}
+
+TEST(ScaledTick, EveryLengthOfTheWalkIsTimesTheScale) {
+    // A random step east at scale 2 is 8 pixels, and the pet is held 60 pixels past an edge.
+    Scene s;
+    OnTwoMonitors(s);
+    AtScale(s, 2);
+    s.window.SetPetAt(1000, 500);
+    s.random.Add({0, 0, 0, 0});
+    s.Tick();
+    EXPECT_EQ(s.walk.scale, 2);
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 1008, 500));
+
+    s.window.SetPetAt(1856, 500);
+    s.random.Add({0, 0, 0, 0});
+    s.Tick();
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 1860, 500));
+
+    // South-west diagonal: (-4, +4).
+    s.window.SetPetAt(1000, 500);
+    s.walk.heading = 3;
+    s.random.Add({0, 0, 0, 0});
+    s.Tick();
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 996, 504));
+}
+
+TEST(ScaledTick, SeekingStepsArrivalAndHidingOffsetAreTimesTheScale) {
+    struct Case {
+        int scale;
+        int32_t petX;
+        bool arrives;
+        int32_t placedX;
+    };
+    const Case cases[] = {
+        {2, 400, false, 392},  // edge at 300: a step of 8
+        {2, 309, true, 249},   // 9 right of the edge: within 10, hides 60 further left
+        {2, 310, false, 302},  // 10 right: one more step
+        {3, 314, true, 224},   // within 15, hides 90 further left
+        {3, 315, false, 303},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "scale " << c.scale << " from " << c.petX);
+        Scene s;
+        OnTwoMonitors(s);
+        AtScale(s, c.scale);
+        s.window.SetPetAt(c.petX, 500);
+        s.walk.roamMode = RoamToWindow;
+        s.random.Add({0, 0});
+        s.Tick();
+        EXPECT_EQ(s.log.LastAction(),
+                  PortCall::Place(c.arrives ? ZOrder::Bottom : ZOrder::NoTopMost, c.placedX, 500));
+        EXPECT_EQ(s.log.Count(Kind::StopTimer), c.arrives ? 1u : 0u);
+    }
+}
+
+TEST(ScaledTick, CursorLeadAimsThePetsScaledCentre) {
+    Scene s;
+    OnTwoMonitors(s);
+    s.pet.abilityOn[CursorLead] = 1;
+    AtScale(s, 2);
+    s.desktop.cursor = {612, 377};
+    for (int tick = 0; tick < 200; ++tick) {
+        s.random.Add({0, 0});
+        s.Tick();
+    }
+    EXPECT_LE(std::abs(s.walk.petX + 60 - 612), 8);
+    EXPECT_LE(std::abs(s.walk.petY + 60 - 377), 8);
+}
+
+TEST(MonitorsTick, APetDroppedOnTheSecondMonitorLivesThere) {
+    Scene s;
+    OnTwoMonitors(s);
+    s.window.SetPetAt(3100, 1100);  // near the second monitor's bottom-right corner
+    s.walk.heading = 1;      // south-east, into the corner
+    for (int tick = 0; tick < 50; ++tick) {
+        s.random.Add({0, 0, 0, 0});
+        s.Tick();
+        const int32_t cx = s.walk.petX + 30;
+        const int32_t cy = s.walk.petY + 30;
+        ASSERT_GE(cx, 1980) << "tick " << tick;
+        ASSERT_LE(cx, 3200) << "tick " << tick;
+        ASSERT_GE(cy, 200) << "tick " << tick;
+        ASSERT_LE(cy, 1224) << "tick " << tick;
+    }
+    EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 3170, 1194));
+}
+
+TEST(MonitorsTick, APetNeverSeeksAWindowItCouldNotPeekFrom) {
+    struct Case {
+        const char* name;
+        RoamMode mode;
+        int wanderRoll;
+        Rect window;
+    };
+    const Case cases[] = {
+        {"a new seek, maximised", RoamFree, 1, {-8, -8, 1928, 1048}},
+        {"a new seek, on the other monitor", RoamFree, 1, {2300, 300, 2900, 900}},
+        {"a seek under way, the window maximised meanwhile", RoamToWindow, 0, {-8, -8, 1928, 1048}},
+        {"a new seek, left edge against the work area's", RoamFree, 1, {10, 100, 900, 900}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene s;
+        OnTwoMonitors(s);
+        s.window.SetPetAt(500, 500);
+        s.desktop.windowRects[kUserWindow] = c.window;
+        s.walk.roamMode = c.mode;
+        s.random.Add({c.wanderRoll, 0, 0, 0});  // then the random step's two draws
+        s.Tick();
+        EXPECT_EQ(s.walk.roamMode, RoamFree);
+        EXPECT_EQ(s.log.Count(Kind::StopTimer), 0u);
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 504, 500));
+        EXPECT_TRUE(s.random.AllUsed());
+    }
 }
 
 }  // namespace

@@ -1,19 +1,18 @@
 // The care menu's rules against a recording window: what it shows, what each switch does,
-// the screen saver's cursor watch and the menu's closing.
+// the screen saver's cursor watch, and how the menu closes and goes.
 #include "core/care/care_menu.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace pomki {
 namespace {
 
-// Every call the menu makes, written as text: "OpenClock", "SetCheck(8, 0)", "Show", and
-// "Save" for a save at once, with the record as it was then.
+// Every call the menu makes, written as text: "OpenClock", "SetCheck(8, 0)", "Show",
+// "Close(OK)", and "Save" for a save at once, with the record as it was then.
 class FakeCarePort : public CarePort, public PetSaver {
 public:
     explicit FakeCarePort(const PetState& pet) : pet_(pet) {}
@@ -45,6 +44,7 @@ public:
         if (whileFoodMenuOpen) whileFoodMenuOpen();
     }
     void Quit() override { calls.push_back("Quit"); }
+    void Close(bool ok) override { calls.push_back(ok ? "Close(OK)" : "Close(not OK)"); }
     void SaveChanges() override {
         calls.push_back("Save");
         saved.push_back(pet_);
@@ -55,33 +55,6 @@ private:
 };
 
 using Calls = std::vector<std::string>;
-
-TEST(CareMenuTest, EveryAbilityBoxAndNothingElseIsASwitch) {
-    struct Case {
-        int controlId;
-        std::optional<Ability> ability;
-    };
-    const Case cases[] = {
-        {1001, CursorLead},  {1002, FastMove},        {1003, DoubleMoney},  {1004, GoodLuck},
-        {1005, ShowOff},     {1006, NoMischief1},     {1007, ExtraFood},    {1008, Clock},
-        {1009, std::nullopt},  // the quit button
-        {1010, ScreenSaver}, {1011, MischiefGuard},   {1012, LotsOfMoney},  {1013, BellyLimitBreak},
-        {1014, std::nullopt},  // the food menu button
-        {1000, std::nullopt}, {1, std::nullopt},      {2, std::nullopt},    {0, std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(AbilityOfBox(c.controlId), c.ability) << "control " << c.controlId;
-}
-
-TEST(CareMenuTest, BoxNamesInAbilityOrder) {
-    const std::wstring names[kAbilityCount] = {
-        L"カーソル誘導", L"高速移動",   L"おかね２倍",         L"開運祈願",       L"目立ちたがり",   L"いたずら禁止 ＬＶ１",
-        L"ごはん追加",   L"ぽて時計", L"スクリーンセーバー", L"いたずら完全防御", L"おかねたんまり", L"おなか限界突破",
-    };
-    for (int k = 0; k < kAbilityCount; ++k) {
-        EXPECT_EQ(kAbilityBoxes[static_cast<std::size_t>(k)].ability, k);
-        EXPECT_EQ(std::wstring(kAbilityBoxes[static_cast<std::size_t>(k)].name), names[k]) << "ability " << k;
-    }
-}
 
 TEST(CareMenuTest, ViewNamesUnlockedBoxesAndChecksFlagsThatAreExactlyOne) {
     PetState pet;
@@ -180,7 +153,7 @@ TEST(CareMenuTest, CursorWatchEndsTheScreenSaverAtTheSmallestMovement) {
         port.calls.clear();
         port.cursor = c.moveTo;
 
-        menu.OnCursorWatch();
+        menu.CursorWatchTick();
 
         if (c.ends) {
             EXPECT_EQ(port.calls, (Calls{"CursorPos", "StopWatch", "CloseSweep", "SetCheck(8, 0)"}));
@@ -199,7 +172,7 @@ TEST(CareMenuTest, WatchTicksWithoutAScreenSaverDoNothing) {
     FakeCarePort port(pet);
     CareMenu menu(pet, port, port);
     port.cursor = {1, 1};
-    menu.OnCursorWatch();
+    menu.CursorWatchTick();
     EXPECT_TRUE(port.calls.empty());
     EXPECT_EQ(pet.abilityOn[ScreenSaver], 1);
 
@@ -221,7 +194,7 @@ TEST(CareMenuTest, SwitchingTheScreenSaverOffLeavesTheSweepToTheWatch) {
 
     port.calls.clear();
     port.cursor = {0, 0};
-    menu.OnCursorWatch();
+    menu.CursorWatchTick();
     EXPECT_EQ(port.calls, (Calls{"CursorPos", "StopWatch", "CloseSweep", "SetCheck(8, 0)"}));
     EXPECT_EQ(pet.abilityOn[ScreenSaver], 0);
 }
@@ -249,7 +222,7 @@ TEST(CareMenuTest, ClosingTheMenuEndsARunningScreenSaverAndClearsItsFlag) {
         pet.abilityOn[ScreenSaver] = c.flagBefore;
         port.calls.clear();
 
-        menu.Close();
+        menu.Destroyed();
 
         EXPECT_EQ(port.calls, c.calls);
         EXPECT_EQ(pet.abilityOn[ScreenSaver], c.flagAfter);
@@ -269,9 +242,9 @@ TEST(CareMenuTest, OpeningShowsThePetAndTheFoodMenuShowsItAfresh) {
         pet.level = 23;
         pet.abilityUnlocked[ExtraFood] = 1;
     };
-    menu.FoodMenu();
+    menu.OpenFoodMenu();
     port.whileFoodMenuOpen = nullptr;
-    menu.FoodMenu();  // closed without feeding: shown again all the same
+    menu.OpenFoodMenu();  // closed without feeding: shown again all the same
 
     EXPECT_EQ(port.calls, (Calls{"Show", "FoodMenu", "Show", "FoodMenu", "Show"}));
     ASSERT_EQ(port.shown.size(), 3u);
@@ -291,6 +264,36 @@ TEST(CareMenuTest, QuitAsksForTheQuitRequestAndChangesNothing) {
     menu.Quit();
     EXPECT_EQ(port.calls, (Calls{"Quit"}));
     EXPECT_EQ(pet, before);
+}
+
+
+// The menu's close button, Enter and Escape all end it with OK, so the pet walks on after any
+// of them; none of them changes or saves the pet, nor touches the clock or a running sweep.
+TEST(CareMenuTest, OkAndCancelBothCloseWithOk) {
+    struct Case {
+        const char* name;
+        void (*press)(CareMenuEvents&);
+    };
+    const Case cases[] = {
+        {"OK", [](CareMenuEvents& menu) { menu.Ok(); }},
+        {"Cancel (Escape)", [](CareMenuEvents& menu) { menu.Cancel(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PetState pet;
+        pet.abilityOn[Clock] = 1;
+        FakeCarePort port(pet);
+        CareMenu menu(pet, port, port);
+        menu.Toggle(ScreenSaver);
+        const PetState before = pet;
+        port.calls.clear();
+
+        c.press(menu);
+
+        EXPECT_EQ(port.calls, (Calls{"Close(OK)"}));
+        EXPECT_EQ(pet, before);
+        EXPECT_TRUE(menu.ScreenSaverRunning()) << "the sweep ends when the window goes, not before";
+    }
 }
 
 }  // namespace

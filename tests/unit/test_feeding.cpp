@@ -1,5 +1,6 @@
+// Feeding: what each meal does within every limit, which foods are offered and affordable, the
+// levels that unlock each ability, and the word shown for how full the pet is.
 #include "core/care/feeding.h"
-#include "core/care/food_menu.h"
 
 #include <gtest/gtest.h>
 
@@ -39,17 +40,6 @@ PetState Make(const Pet& p) {
     for (int k : p.onOddValue) pet.abilityOn[k] = 2;
     return pet;
 }
-
-// Records the pet as it was at each save at once.
-class RecordingSaver : public PetSaver {
-public:
-    explicit RecordingSaver(const PetState& pet) : pet_(pet) {}
-    void SaveChanges() override { saved.push_back(pet_); }
-    std::vector<PetState> saved;
-
-private:
-    const PetState& pet_;
-};
 
 // Foods by their menu number.
 constexpr int kSeeds = 1, kTea = 2, kEgg = 3, kCelery = 4, kCurry = 5, kMelon = 6, kPizza = 7;
@@ -289,70 +279,6 @@ TEST(FeedTest, EachAbilityUnlocksExactlyAtItsLevel) {
             }
         }
     }
-}
-
-TEST(FoodMenuTest, EachRadioButtonIsItsFood) {
-    struct Case {
-        int controlId;
-        int food;
-    };
-    const Case cases[] = {
-        {1011, kSeeds}, {1018, kTea}, {1012, kEgg}, {1013, kCelery}, {1014, kCurry}, {1015, kMelon}, {1016, kPizza},
-        {1009, 0},  // the feed button
-        {1017, 0},  {1010, 0}, {1, 0}, {0, 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FoodOfRadio(c.controlId), c.food) << "control " << c.controlId;
-}
-
-// Picks enable the feed button against the money of the moment; a meal is saved at once,
-// closes the menu and leaves nothing picked; closing without a meal changes nothing.
-TEST(FoodMenuTest, PicksFeedsAndCloses) {
-    PetState pet;
-    pet.money = 250;
-    RecordingSaver saver(pet);
-    FoodMenu menu(pet, saver);
-
-    EXPECT_FALSE(menu.Feed()) << "nothing picked";
-    EXPECT_TRUE(menu.Select(kTea));
-    EXPECT_FALSE(menu.Select(kCelery));
-    EXPECT_EQ(menu.selected(), kCelery);
-    EXPECT_FALSE(menu.Feed()) << "celery is dearer than the money";
-    EXPECT_EQ(pet.money, 250);
-    EXPECT_FALSE(menu.Select(kPizza)) << "not offered without ExtraFood";
-    EXPECT_TRUE(menu.Select(kTea));
-
-    EXPECT_TRUE(saver.saved.empty()) << "saved without a meal";
-    EXPECT_TRUE(menu.Feed());
-    EXPECT_EQ(pet.money, 100);
-    EXPECT_EQ(pet.fullness, 540);
-    EXPECT_EQ(saver.saved, std::vector<PetState>{pet});
-    EXPECT_EQ(menu.selected(), 0);
-    EXPECT_FALSE(menu.Feed()) << "one meal per pick";
-    EXPECT_EQ(pet.money, 100);
-    EXPECT_EQ(saver.saved.size(), 1u);
-
-    EXPECT_TRUE(menu.Select(kSeeds));
-    const PetState beforeClose = pet;
-    menu.Close();
-    EXPECT_EQ(menu.selected(), 0);
-    EXPECT_EQ(pet, beforeClose);
-}
-
-// Two menus on one pet: the money spent through one is gone for the other's pick.
-TEST(FoodMenuTest, MealRefusedOnceTheMoneyIsSpentElsewhere) {
-    PetState pet;
-    pet.money = 150;
-    RecordingSaver saver(pet);
-    FoodMenu first(pet, saver);
-    FoodMenu second(pet, saver);
-    ASSERT_TRUE(first.Select(kTea));
-    ASSERT_TRUE(second.Select(kTea));
-    ASSERT_TRUE(first.Feed());
-    const PetState fed = pet;
-    EXPECT_FALSE(second.Feed());
-    EXPECT_EQ(pet, fed);
-    EXPECT_EQ(saver.saved, std::vector<PetState>{fed}) << "a refused meal is no change to save";
-    EXPECT_EQ(second.selected(), kTea);
 }
 
 TEST(FullnessWordTest, BothEndsOfEveryBand) {

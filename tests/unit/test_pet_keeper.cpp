@@ -9,24 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "fake_clock.h"
 #include "memory_file_store.h"
 
 namespace pomki {
 namespace {
 
+using testing::FakeClock;
 using testing::MemoryFileStore;
-
-// Time that passes only in pauses.
-class FakeClock : public KeeperClock {
-public:
-    int64_t NowMs() override { return now; }
-    void Pause(int ms) override {
-        pauses.push_back(ms);
-        now += ms;
-    }
-    int64_t now = 1'000'000;
-    std::vector<int> pauses;
-};
 
 const std::wstring kDir = L"D:\\pet\\";
 const std::wstring kPath = L"D:\\pet\\pomki.dat";
@@ -74,7 +64,7 @@ TEST(PetKeeperTest, NoticesAfterLoadAndExitSave) {
 }
 
 // Whatever the load found, a leftover of an interrupted save is removed and never read as the
-// pet, and the exit save writes back to the file beside the program.
+// pet, and the exit save writes back to the file in the program's folder.
 TEST(PetKeeperTest, LoadsFromTheFileBesideTheProgramAndSavesBackThere) {
     const PetState grown = Grown();
     PetState other = grown;
@@ -93,13 +83,14 @@ TEST(PetKeeperTest, LoadsFromTheFileBesideTheProgramAndSavesBackThere) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryFileStore files;
+        files.programFolder = kDir;
         if (c.file) files.files[kPath] = *c.file;
         files.files[MemoryFileStore::LeftoverOf(kPath)] = FormatSaveFile(other);
         FakeClock clock;
         PetKeeper keeper(files, clock);
         PetState pet;
 
-        EXPECT_EQ(keeper.Load(kDir, pet), c.result);
+        EXPECT_EQ(keeper.Load(pet), c.result);
         EXPECT_EQ(pet, c.loaded);
         EXPECT_EQ(keeper.path(), kPath);
         EXPECT_TRUE(keeper.Keeping());
@@ -111,6 +102,42 @@ TEST(PetKeeperTest, LoadsFromTheFileBesideTheProgramAndSavesBackThere) {
         EXPECT_EQ(keeper.SaveAtExit(pet), SaveOutcome::Saved);
         ASSERT_EQ(files.files.size(), 1u);
         EXPECT_EQ(files.files[kPath], FormatSaveFile(pet));
+    }
+}
+
+// The file is the save file in the folder the store names for the program; a path too long
+// for Windows' ordinary form is read and written in its literal form.
+TEST(PetKeeperTest, ThePathIsTheProgramsFolderAndTheFileNameInAFormWindowsTakes) {
+    const std::wstring deep = L"C:\\" + std::wstring(250, L'd') + L"\\";  // 253 + 9 = 262 characters
+    const std::wstring share = L"\\\\server\\" + std::wstring(250, L's') + L"\\";
+    struct Case {
+        const char* name;
+        std::wstring folder;
+        std::wstring path;
+    };
+    const Case cases[] = {
+        {"a short folder", L"D:\\pet\\", L"D:\\pet\\pomki.dat"},
+        {"a short folder written with slashes, as it is", L"D:/pet/", L"D:/pet/pomki.dat"},
+        {"no folder known: the name alone", L"", L"pomki.dat"},
+        {"a deep folder", deep, L"\\\\?\\" + deep + L"pomki.dat"},
+        {"a deep network folder", share, L"\\\\?\\UNC\\server\\" + std::wstring(250, L's') + L"\\pomki.dat"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileStore files;
+        files.programFolder = c.folder;
+        files.files[c.path] = FormatSaveFile(Grown());
+        FakeClock clock;
+        PetKeeper keeper(files, clock);
+        PetState pet;
+
+        EXPECT_EQ(keeper.Load(pet), LoadResult::Loaded);
+        EXPECT_EQ(keeper.path(), c.path);
+        EXPECT_EQ(pet, Grown());
+        pet.money += 1;
+        EXPECT_EQ(keeper.SaveChanges(pet), SaveOutcome::Saved);
+        EXPECT_EQ(files.files[c.path], FormatSaveFile(pet));
+        EXPECT_EQ(files.files.size(), 1u);
     }
 }
 
@@ -135,6 +162,7 @@ TEST(PetKeeperTest, AnUnreadableFileIsTriedForTenSecondsAndThenNeverWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryFileStore files;
+        files.programFolder = kDir;
         const std::string saved = FormatSaveFile(Grown());
         const std::string leftover = "313";
         files.files[kPath] = saved;
@@ -145,7 +173,7 @@ TEST(PetKeeperTest, AnUnreadableFileIsTriedForTenSecondsAndThenNeverWritten) {
         PetKeeper keeper(files, clock);
         PetState pet;
 
-        EXPECT_EQ(keeper.Load(kDir, pet), c.result);
+        EXPECT_EQ(keeper.Load(pet), c.result);
         EXPECT_EQ(files.reads, c.reads);
         EXPECT_EQ(clock.pauses, std::vector<int>(static_cast<std::size_t>(c.reads - 1), kUnreadablePauseMs));
         EXPECT_LE(clock.now - start, kUnreadableRetryMs);
@@ -167,6 +195,7 @@ TEST(PetKeeperTest, AnUnreadableFileIsTriedForTenSecondsAndThenNeverWritten) {
 
 TEST(PetKeeperTest, NothingIsSavedBeforeThePetWasLoaded) {
     MemoryFileStore files;
+    files.programFolder = kDir;
     files.files[L"pomki.dat"] = "old";
     FakeClock clock;
     PetKeeper keeper(files, clock);
@@ -196,11 +225,12 @@ TEST(PetKeeperTest, SavingAsItGoesWritesChangesOnlyAndTriesAgainNextTime) {
         {"back where the file is", 3470, std::nullopt, SaveOutcome::NotNeeded, 3470},
     };
     MemoryFileStore files;
+    files.programFolder = kDir;
     files.files[kPath] = FormatSaveFile(Grown());
     FakeClock clock;
     PetKeeper keeper(files, clock);
     PetState pet;
-    ASSERT_EQ(keeper.Load(kDir, pet), LoadResult::Loaded);
+    ASSERT_EQ(keeper.Load(pet), LoadResult::Loaded);
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         const int writesBefore = files.writes;
@@ -220,10 +250,11 @@ TEST(PetKeeperTest, SavingAsItGoesWritesChangesOnlyAndTriesAgainNextTime) {
 // A first pet with no file is written at the first chance, though it never changed.
 TEST(PetKeeperTest, APetWithoutAFileIsWrittenAtTheFirstChance) {
     MemoryFileStore files;
+    files.programFolder = kDir;
     FakeClock clock;
     PetKeeper keeper(files, clock);
     PetState pet;
-    ASSERT_EQ(keeper.Load(kDir, pet), LoadResult::NoFile);
+    ASSERT_EQ(keeper.Load(pet), LoadResult::NoFile);
     EXPECT_EQ(keeper.SaveChanges(pet), SaveOutcome::Saved);
     EXPECT_EQ(files.files[kPath], FormatSaveFile(PetState{}));
     EXPECT_EQ(keeper.SaveChanges(pet), SaveOutcome::NotNeeded);
@@ -249,11 +280,12 @@ TEST(PetKeeperTest, TheExitSaveWaitsForABusyFileAndReportsAFailure) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryFileStore files;
+        files.programFolder = kDir;
         files.files[kPath] = FormatSaveFile(Grown());
         FakeClock clock;
         PetKeeper keeper(files, clock);
         PetState pet;
-        ASSERT_EQ(keeper.Load(kDir, pet), LoadResult::Loaded);
+        ASSERT_EQ(keeper.Load(pet), LoadResult::Loaded);
         files.writeFailures.assign(c.failures.begin(), c.failures.end());
 
         EXPECT_EQ(keeper.SaveAtExit(pet), c.outcome) << "unchanged, and written all the same";

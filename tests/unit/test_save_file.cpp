@@ -392,5 +392,39 @@ TEST(SaveFileTest, DataDirectoryIsThePathUpToItsLastSeparator) {
     EXPECT_EQ(DataDirectoryOf(L"D:\\pet\\abcdefghi.exe") + kSaveFileName, L"D:\\pet\\pomki.dat");
 }
 
+// A path of `length` characters: `head`, a folder name of 'a's, then `tail`.
+std::wstring PathOfLength(std::size_t length, const std::wstring& head, const std::wstring& tail) {
+    return head + std::wstring(length - head.size() - tail.size(), L'a') + tail;
+}
+
+TEST(SaveFileTest, LongPathsTakeTheLiteralFormWithBackslashes) {
+    const std::wstring name = L"\\pomki.dat";
+    struct Case {
+        const char* name;
+        std::wstring path;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"short", L"D:\\pet\\pomki.dat", L"D:\\pet\\pomki.dat"},
+        {"short, with slashes kept", L"D:/pet/pomki.dat", L"D:/pet/pomki.dat"},
+        {"259 characters", PathOfLength(259, L"C:\\", name), PathOfLength(259, L"C:\\", name)},
+        {"260 characters", PathOfLength(260, L"C:\\", name), L"\\\\?\\" + PathOfLength(260, L"C:\\", name)},
+        {"a drive path with slashes", PathOfLength(300, L"C:/", L"/pet/pomki.dat"),
+         L"\\\\?\\" + PathOfLength(300, L"C:\\", L"\\pet\\pomki.dat")},
+        {"already literal", L"\\\\?\\" + PathOfLength(300, L"C:\\", name),
+         L"\\\\?\\" + PathOfLength(300, L"C:\\", name)},
+        {"a network path", PathOfLength(300, L"\\\\server\\share\\", name),
+         L"\\\\?\\UNC\\" + PathOfLength(298, L"server\\share\\", name)},
+        {"a network path with slashes", PathOfLength(300, L"//server/share/", L"/pomki.dat"),
+         L"\\\\?\\UNC\\" + PathOfLength(298, L"server\\share\\", name)},
+        {"a long relative path, as it is", PathOfLength(300, L"pet/", L"/pomki.dat"),
+         PathOfLength(300, L"pet/", L"/pomki.dat")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LongPathForm(c.path), c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace pomki

@@ -1,7 +1,8 @@
 // The sprite run scanner: pixel fixtures drawn as rows of characters, the batching of
-// rectangles, and every real sprite of the program.
+// rectangles, and every real sprite of the program, as drawn and scaled for a scaled display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -291,6 +292,59 @@ TEST(SpriteRunScanner, EverySpriteGivesExactlyItsNonKeyPixelsAsMaximalRuns) {
             }
         }
         EXPECT_GT(shapePixels, 0) << "a sprite with nothing to show";
+    }
+}
+
+// ---- the sprites scaled for a scaled display ----
+
+// Collects every rectangle the scanner hands over.
+class AllRuns : public RegionBatchSink {
+public:
+    bool TakeBatch(const RegionBatch& batch) override {
+        rects.insert(rects.end(), batch.rects.begin(), batch.rects.begin() + batch.count);
+        return true;
+    }
+    std::vector<Rect> rects;
+};
+
+TEST(ScaledSprites, NearestNeighbourBlocksOfOneColour) {
+    // Bottom-up 3 x 2: rows "abc" (bottom) and "def" (top).
+    const std::vector<std::uint32_t> pixels{1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(ScalePixelsNearest(pixels, 3, 2, 2),
+              (std::vector<std::uint32_t>{1, 1, 2, 2, 3, 3, 1, 1, 2, 2, 3, 3,
+                                          4, 4, 5, 5, 6, 6, 4, 4, 5, 5, 6, 6}));
+    EXPECT_EQ(ScalePixelsNearest(pixels, 3, 2, 1), pixels);
+    EXPECT_TRUE(ScalePixelsNearest(pixels, 3, 3, 2).empty());  // buffer too short
+    EXPECT_TRUE(ScalePixelsNearest(pixels, 3, 2, 0).empty());
+}
+
+// The shape of every frame at scales 2 and 3 is its shape at scale 1 with each run
+// widened and repeated, pixel for pixel: the window region matches the scaled picture.
+TEST(ScaledSprites, EveryFramesShapeScalesExactly) {
+    for (int slot = 0; slot < kFrameSlotCount; ++slot) {
+        const int id = kFrameSlots[static_cast<std::size_t>(slot)].resourceId;
+        const std::string path = std::string(POMKI_RESOURCES_DIR) + "/bitmaps/frame_" + std::to_string(id) + ".bmp";
+        SCOPED_TRACE(path);
+        const std::optional<bmp::Image> image = bmp::ReadFile(path);
+        ASSERT_TRUE(image.has_value());
+        AllRuns plain;
+        ASSERT_TRUE(ScanSpriteRuns(image->pixels, image->width, image->height, plain));
+        for (const int n : {2, 3}) {
+            const std::vector<std::uint32_t> scaled = ScalePixelsNearest(image->pixels, image->width, image->height, n);
+            AllRuns big;
+            ASSERT_TRUE(ScanSpriteRuns(scaled, image->width * n, image->height * n, big));
+            std::vector<Rect> expected;
+            for (const Rect& r : plain.rects) {
+                for (int k = 0; k < n; ++k) {
+                    expected.push_back(Rect{r.left * n, r.top * n + k, r.right * n, r.top * n + k + 1});
+                }
+            }
+            // Runs are handed over row by row; within a scaled row the order is the plain row's.
+            std::vector<Rect> sortedExpected = expected;
+            std::stable_sort(sortedExpected.begin(), sortedExpected.end(),
+                             [](const Rect& a, const Rect& b) { return a.top < b.top; });
+            EXPECT_EQ(big.rects, sortedExpected) << "scale " << n;
+        }
     }
 }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "fake_pet_port.h"
+#include "fake_ports.h"
 #include "core/pet/behaviour.h"
 #include "core/pet/target_window.h"
 #include "core/state/pet_state.h"
@@ -13,9 +13,10 @@
 namespace pomki {
 namespace {
 
-using testing::FakePetPort;
+using testing::CallLog;
+using testing::kUserWindow;
 using testing::PortCall;
-using testing::ScriptedRandom;
+using testing::Scene;
 using Kind = PortCall::Kind;
 using UNS = UserNotificationState;
 
@@ -60,6 +61,56 @@ TEST(TargetWindow, OnlyAnOrdinaryAnsweringWindowOfAnotherProgramCountsAsTheUsers
         WindowFacts facts = Ordinary();
         c.change(facts);
         EXPECT_EQ(CountsAsUserWindow(facts), c.counts);
+    }
+}
+
+// The shell's own windows are left alone whatever else is true of them: the pet plays no trick
+// on them, and one over its whole monitor (the desktop, the Alt+Tab view) holds no screen.
+// Only the exact class name counts.
+TEST(TargetWindow, TheShellsClassesAreLeftAloneButNotNamesThatOnlyLookLikeThem) {
+    struct Case {
+        const wchar_t* className;
+        bool shell;
+    };
+    const Case cases[] = {
+        {L"#32769", true},
+        {L"Progman", true},
+        {L"WorkerW", true},
+        {L"Shell_TrayWnd", true},
+        {L"Shell_SecondaryTrayWnd", true},
+        {L"Windows.UI.Core.CoreWindow", true},
+        {L"MultitaskingViewFrame", true},
+        {L"TaskSwitcherWnd", true},
+        {L"XamlExplorerHostIslandWindow", true},
+        {L"ForegroundStaging", true},
+        {L"NotifyIconOverflowWindow", true},
+        {L"TopLevelWindowForOverflowXamlIsland", true},
+        // Near misses: another case, a suffix, a prefix, a space, a sibling class.
+        {L"progman", false},
+        {L"PROGMAN", false},
+        {L"shell_traywnd", false},
+        {L"Shell_TrayWndX", false},
+        {L"Shell_TrayWn", false},
+        {L"Shell_SecondaryTrayWnd2", false},
+        {L"WorkerW ", false},
+        {L" WorkerW", false},
+        {L"Windows.UI.Core", false},
+        {L"Windows.UI.Core.CoreWindow.Child", false},
+        {L"XamlExplorerHostIslandWindow_WASDK", false},
+        {L"TopLevelWindowForOverflowXamlIslandX", false},
+        {L"NotifyIconOverflow", false},
+        {L"#32770", false},  // an ordinary dialog box
+        {L"#3276", false},
+        {L"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::ToUtf8(c.className));
+        EXPECT_EQ(IsShellClass(c.className), c.shell);
+        WindowFacts facts = Ordinary();
+        facts.className = c.className;
+        EXPECT_EQ(CountsAsUserWindow(facts), !c.shell);
+        facts.rect = facts.monitor;
+        EXPECT_EQ(IsFullScreen(&facts, UNS::AcceptsNotifications), !c.shell);
     }
 }
 
@@ -154,38 +205,27 @@ TEST(TargetWindow, AProgramHoldsTheScreenWhenItCoversItsMonitorOrTheDesktopSaysS
 
 // ---- The tick with these windows in front ----
 
-constexpr WindowRef kPetWindow = 1;
-constexpr WindowRef kFront = 2;
+constexpr WindowRef kFront = kUserWindow;
 
-struct Scene {
-    PetState pet;
-    Behaviour behaviour;
-    FakePetPort port;
-    ScriptedRandom random;
+// The shared scene with a stressed pet: every trick can fire on its rolls.
+void MakeStressed(Scene& s) {
+    s.pet.stress = 500;
+    s.pet.fullness = 500;
+}
 
-    Scene() {
-        port.petWindow = kPetWindow;
-        port.foreground = kFront;
-        port.windowRects[kFront] = Rect{100, 50, 700, 500};
-        port.SetPetAt(300, 300);
-        pet.stress = 500;
-        pet.fullness = 500;
-    }
-    void SetFront(const WindowFacts& facts) { port.windowFacts[kFront] = facts; }
-    void Tick() { RunTick(pet, behaviour, port, random); }
-};
+void SetFront(Scene& s, const WindowFacts& facts) { s.desktop.windowFacts[kFront] = facts; }
 
 enum class Act { None, Retitle, Minimise, Seek, Shot, Volley, Box };
 
-std::size_t ActCount(const FakePetPort& port, Act act) {
+std::size_t ActCount(const CallLog& log, Act act) {
     switch (act) {
         case Act::None: return 0;
-        case Act::Retitle: return port.Count(Kind::Retitle);
-        case Act::Minimise: return port.Count(Kind::Minimise);
-        case Act::Seek: return port.Count(Kind::WindowRect);
+        case Act::Retitle: return log.Count(Kind::Retitle);
+        case Act::Minimise: return log.Count(Kind::Minimise);
+        case Act::Seek: return log.Count(Kind::WindowRect);
         case Act::Shot:
-        case Act::Volley: return port.Count(Kind::DrawShotMark);
-        case Act::Box: return port.Count(Kind::MessageBox);
+        case Act::Volley: return log.Count(Kind::DrawShotMark);
+        case Act::Box: return log.Count(Kind::ShowMessageBox);
     }
     return 0;
 }
@@ -245,8 +285,9 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
         for (const Scripted& a : acts) {
             SCOPED_TRACE(::testing::Message() << f.name << ", act " << static_cast<int>(a.act));
             Scene s;
-            s.SetFront(f.facts);
-            s.port.notificationState = f.state;
+            MakeStressed(s);
+            SetFront(s, f.facts);
+            s.desktop.notificationState = f.state;
             const bool screenAct = a.act == Act::Shot || a.act == Act::Volley || a.act == Act::Box;
             const bool happens = screenAct ? f.screenActs : f.windowActs;
             std::vector<int> draws = a.draws;
@@ -258,11 +299,11 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
 
             s.Tick();
 
-            EXPECT_EQ(ActCount(s.port, a.act) > 0, happens);
+            EXPECT_EQ(ActCount(s.log, a.act) > 0, happens);
             if (!happens && !screenAct) {
-                EXPECT_EQ(s.port.Count(Kind::Retitle) + s.port.Count(Kind::Minimise), 0u);
-                EXPECT_EQ(s.behaviour.roamMode, RoamFree);
-                EXPECT_EQ(s.port.CallsOf(Kind::PlacePet).size(), 1u) << "one walking step";
+                EXPECT_EQ(s.log.Count(Kind::Retitle) + s.log.Count(Kind::Minimise), 0u);
+                EXPECT_EQ(s.walk.roamMode, RoamFree);
+                EXPECT_EQ(s.log.CallsOf(Kind::PlacePet).size(), 1u) << "one walking step";
             }
             EXPECT_TRUE(s.random.AllUsed()) << s.random.Remaining() << " draws left";
         }
@@ -271,18 +312,19 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
 
 TEST(TargetWindow, ASeekingPetWalksFreelyOnceAProgramHoldsTheScreen) {
     Scene s;
+    MakeStressed(s);
     s.pet.stress = 0;
-    s.behaviour.roamMode = RoamToWindow;
+    s.walk.roamMode = RoamToWindow;
     WindowFacts game = Ordinary();
     game.rect = game.monitor;
-    s.SetFront(game);
+    SetFront(s, game);
     s.random.Add({0, 0, 0, 0});
 
     s.Tick();
 
-    EXPECT_EQ(s.behaviour.roamMode, RoamFree);
-    EXPECT_EQ(s.port.Count(Kind::WindowRect), 0u) << "no seeking step";
-    EXPECT_EQ(s.port.CallsOf(Kind::PlacePet), (std::vector{PortCall::Place(ZOrder::NoTopMost, 304, 300)}));
+    EXPECT_EQ(s.walk.roamMode, RoamFree);
+    EXPECT_EQ(s.log.Count(Kind::WindowRect), 0u) << "no seeking step";
+    EXPECT_EQ(s.log.CallsOf(Kind::PlacePet), (std::vector{PortCall::Place(ZOrder::NoTopMost, 304, 300)}));
 }
 
 TEST(TargetWindow, ASeekingPetStandsWhileTheWindowInFrontIsNotTheUsers) {
@@ -290,18 +332,19 @@ TEST(TargetWindow, ASeekingPetStandsWhileTheWindowInFrontIsNotTheUsers) {
     for (const bool hung : {false, true}) {
         SCOPED_TRACE(hung ? "hung" : "taskbar");
         Scene s;
+        MakeStressed(s);
         s.pet.stress = 0;
-        s.behaviour.roamMode = RoamToWindow;
+        s.walk.roamMode = RoamToWindow;
         WindowFacts front = Ordinary();
         if (hung) front.hung = true;
         else front.className = L"Shell_TrayWnd";
-        s.SetFront(front);
+        SetFront(s, front);
         s.random.Add({0, 0});
 
         s.Tick();
 
-        EXPECT_EQ(s.behaviour.roamMode, RoamToWindow);
-        EXPECT_TRUE(s.port.Actions().empty());
+        EXPECT_EQ(s.walk.roamMode, RoamToWindow);
+        EXPECT_TRUE(s.log.Actions().empty());
     }
 }
 
@@ -325,12 +368,13 @@ TEST(TargetWindow, TheWindowInFrontIsLookedAtOnlyWhenTheTickHasSomethingToDoWith
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scene s;
+        MakeStressed(s);
         s.pet.stress = c.stress;
-        s.behaviour.roamMode = c.mode;
+        s.walk.roamMode = c.mode;
         s.random.Add(c.draws);
         s.Tick();
-        EXPECT_EQ(s.port.Count(Kind::DescribeWindow), c.describes);
-        EXPECT_EQ(s.port.Count(Kind::NotificationState), c.states);
+        EXPECT_EQ(s.log.Count(Kind::DescribeWindow), c.describes);
+        EXPECT_EQ(s.log.Count(Kind::NotificationState), c.states);
         EXPECT_TRUE(s.random.AllUsed()) << s.random.Remaining() << " draws left";
     }
 }
