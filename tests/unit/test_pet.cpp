@@ -391,6 +391,33 @@ TEST(PetTest, CareMenuStopsThePetShowsItWhereTheLastTickLeftItAndOnlyOkStartsItA
     }
 }
 
+// The care menu shows the pet where it stands when no tick has placed it since it was put there:
+// before the first tick, and after its monitor's scale changed while its timer was stopped.
+TEST(PetTest, CareMenuShowsThePetWhereItWasPutWithoutATick) {
+    {
+        SCOPED_TRACE("before the first tick");
+        Scene s;
+        s.window.SetPetAt(700, 500);
+        s.rules.Start();
+        s.log.Clear();
+        s.rules.TrayNotify(TrayEvent::LeftButtonDown);
+        EXPECT_EQ(s.log.CallsOf(PortCall::Kind::PlacePet),
+                  std::vector<PortCall>{PortCall::Place(ZOrder::NoTopMost, 700, 500)});
+    }
+    {
+        SCOPED_TRACE("after a change of scale while halted");
+        Scene s;
+        Started(s);
+        s.window.SetPetAt(300, 300);
+        Halt(s);
+        s.rules.DpiChanged(144, Rect{600, 400, 700, 500});
+        s.log.Clear();
+        s.rules.RightButtonDown();
+        EXPECT_EQ(s.log.CallsOf(PortCall::Kind::PlacePet),
+                  std::vector<PortCall>{PortCall::Place(ZOrder::NoTopMost, 600, 400)});
+    }
+}
+
 // A press of either button on the icon opens the care menu, as a right click on the pet does;
 // no other notification from the icon does anything.
 TEST(PetTest, OnlyAPressOfEitherButtonOnTheIconOpensTheCareMenu) {

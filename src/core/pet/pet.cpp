@@ -21,6 +21,10 @@ void Pet::Start() {
     // size where it stands.
     const Rect at = window.PetRect();
     window.SetRect(SquareAt(Point{at.left, at.top}, walk_.Size()));
+    // Until the first tick the pet is where it stands: a care menu opened before then shows it
+    // there.
+    walk_.petX = at.left;
+    walk_.petY = at.top;
 
     if (const std::optional<FileNotice> notice = NoticeAfterLoad(keeper_.Load(pet_))) {
         window.ShowNotice(*notice);
@@ -61,6 +65,9 @@ void Pet::DpiChanged(int dpi, const Rect& suggested) {
         ports_.window.ApplyFrameRegion(walk_.FrameSlot());
     }
     ports_.window.SetRect(SquareAt(Point{suggested.left, suggested.top}, walk_.Size()));
+    // The pet stands there now, also for a care menu opened before the next tick.
+    walk_.petX = suggested.left;
+    walk_.petY = suggested.top;
 }
 
 void Pet::EndSession() { keeper_.SaveAtExit(pet_); }
