@@ -17,7 +17,8 @@ from constants import CURSOR_LEAD, FRAME_BITMAPS, FRONT, MISCHIEF_GUARD, NO_MISC
 from savefile import format_save, pet_record, record
 from scenario import winpath
 from screens_env import other_desktop
-from traces import expect_screen_agrees, expect_timer_messages, parse_point, parse_rect, shot_marks, ticks_of, window_ref
+from traces import (expect_screen_agrees, expect_timer_messages, parse_facts, parse_point, parse_rect, shot_marks,
+                    ticks_of, window_ref)
 from watch import MarkPicture, PetWatch, judge_last_mark, watch_until
 
 REPO = Path(__file__).resolve().parents[2]
@@ -152,7 +153,7 @@ def scenario_pet_lives_on_the_second_monitor(s):
         s.expect_equal(told, {tuple(works)}, "the work areas the pet was told")
         first = pet.trace.answers("win.PetRect")[1]  # the first tick's; the one before is set-up's
         s.expect_equal(parse_rect(first)[:2], drop, "where the first tick found the dropped pet")
-        expect_screen_agrees(t, pet.trace, watch.samples)
+        expect_screen_agrees(t, pet.trace, watch.samples, moved_by_test=True)
         expect_timer_messages(t, pet.trace, 100)
         on_second = sum(1 for x in pet.trace.lines if x.name == "win.PlacePet" and
                         second[0] <= parse_point(x.args[1])[0] + 30 <= second[2])
@@ -185,7 +186,9 @@ def scenario_pet_does_not_hide_behind_a_maximised_window(s):
 
     watch_until(s, watch, 120, lambda: len(seeks()) >= 5)
     s.expect(len(seeks()) >= 5, f"only {len(seeks())} seek rolls with the maximised window in front")
-    rects = {parse_rect(a) for a in pet.trace.answers(f"desk.WindowRect {window_ref(own.hwnd)}")}
+    ref = window_ref(own.hwnd)
+    rects = ({parse_rect(a) for a in pet.trace.answers(f"desk.WindowRect {ref}")}
+             | {parse_facts(a)["rect"] for a in pet.trace.answers(f"desk.DescribeWindow {ref}")})
     s.expect_equal(rects, {tuple(maximised)}, "the maximised window's rectangle as the pet was told")
     s.expect(not [x for x in pet.trace.lines if x.name == "win.PlacePet" and x.args[0] == "Bottom"],
              "the pet hid behind the maximised window")
