@@ -48,7 +48,7 @@ unit: native
 	cd $(NATIVE) && ctest -L unit --output-on-failure -j $(JOBS)
 
 e2e: native win
-	cd $(NATIVE) && ctest -L e2e --output-on-failure
+	cd $(NATIVE) && ctest -L e2e --output-on-failure -j 2
 
 # One scenario (or every one whose name holds ONLY) N times in a row, in one Wine environment:
 #   make e2e-repeat ONLY=left_click_and_drag N=50
@@ -97,7 +97,7 @@ reproducible-check: win
 test: native win fuzz-build resources-check exe-check reproducible-check
 	cd $(NATIVE) && ctest -L unit --output-on-failure -j $(JOBS)
 	@tools/run-fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
-	cd $(NATIVE) && ctest -L e2e --output-on-failure
+	cd $(NATIVE) && ctest -L e2e --output-on-failure -j 2
 
 bench: native
 	$(NATIVE)/pomki_bench

@@ -277,6 +277,10 @@ class Scenario:
                           f"(process {'running' if pet.running() else 'ended with ' + str(proc.returncode)})")
             pet.window = reply.one
             if not hold:
+                # Set-up is over once the pet handles its first message (its window is shown
+                # before the dialog's own set-up ends): the scenario's windows come after it.
+                self.wait_until(lambda: any(x.kind == "event" and x.name != "pet.Start" for x in pet.trace.lines)
+                                or not pet.running(), self.WINDOW_TIMEOUT, "the pet's first event after its set-up")
                 return pet
             os.kill(proc.pid, signal.SIGSTOP)
             pet.held = True

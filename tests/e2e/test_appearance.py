@@ -1,4 +1,5 @@
 """The program's pictures, icon and sounds, the pet's shape on the screen, and its notification icon."""
+# lane: a
 
 import json
 import subprocess

@@ -1,5 +1,6 @@
 """Caring for the hamster: the care menu, the food menu, the clock and the screen-saver sweep,
 and the user's clicks and drags on the pet."""
+# lane: a
 
 import contextlib
 import os

@@ -1,4 +1,5 @@
 """Start-up, the single copy, the save file beside the program, and the ways the program ends."""
+# lane: a
 
 import time
 

@@ -11,6 +11,7 @@ gets; a shot mark is on the screen where the trace drew it; a box is the box the
 The driver's own window (`own-window`) stands in for the program the user is working in. Waits
 are for states of the trace, bounded by the ticks in which the awaited act had its chance.
 """
+# lane: a
 
 import contextlib
 import itertools

@@ -7,6 +7,7 @@ The driver's `polite-window` stands in for the windows a real desktop puts in fr
 windows registered under the shell's class names, a popup over the whole screen, windows whose
 thread stops handling messages. It logs every change of its title and minimised state.
 """
+# lane: b
 
 import os
 import signal

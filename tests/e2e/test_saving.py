@@ -1,6 +1,7 @@
 """No pet ever lost: a save file that another program holds is waited for and never taken for
 no file, the pet is saved as it goes (at once after a meal or a switch, about once a minute
 otherwise), and a process killed at any moment, inside a save or not, leaves a whole file."""
+# lane: b
 
 import os
 import random

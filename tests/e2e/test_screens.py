@@ -6,6 +6,7 @@ On two monitors (Xephyr with Xinerama) a pet dropped on the second lives there. 
 maximised window a pet that sets out to seek it roams free instead of hiding off the screen.
 The scaled and two-monitor desktops run in a Wine prefix of their own (screens_env.py).
 """
+# lane: b
 
 import contextlib
 import os
@@ -184,7 +185,7 @@ def scenario_pet_does_not_hide_behind_a_maximised_window(s):
     def seeks():
         return [t for t in ticks_of(pet.trace.lines) if t.foreground == own.hwnd and t.wander_roll == 1]
 
-    watch_until(s, watch, 120, lambda: len(seeks()) >= 5)
+    watch_until(s, watch, 30, lambda: len(seeks()) >= 5)
     s.expect(len(seeks()) >= 5, f"only {len(seeks())} seek rolls with the maximised window in front")
     ref = window_ref(own.hwnd)
     rects = ({parse_rect(a) for a in pet.trace.answers(f"desk.WindowRect {ref}")}
