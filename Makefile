@@ -21,7 +21,7 @@ PACKAGES := cmake make g++ python3 googletest libgtest-dev libbenchmark-dev \
             xserver-xephyr
 
 .PHONY: all deps win native fuzz-build resources-check exe-check dist reproducible-check test unit e2e e2e-repeat \
-        fuzz fuzz-smoke bench run clean
+        fuzz fuzz-smoke bench mutants run clean
 
 all: win native
 
@@ -101,6 +101,11 @@ test: native win fuzz-build resources-check exe-check reproducible-check
 
 bench: native
 	$(NATIVE)/pomki_bench
+
+# Faults put into a copy of the program one at a time, and the tests that must catch each
+# (tools/mutants.py); not part of `make test`. ONLY=text picks faults by name.
+mutants: deps
+	@$(PYTHON) tools/mutants.py $(if $(ONLY),--only "$(ONLY)")
 
 run: win
 	@PYTHON=$(PYTHON) tools/run-pet.sh dist/pomki_pet.exe

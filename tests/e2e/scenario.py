@@ -102,12 +102,15 @@ class Image:
 
 @dataclasses.dataclass
 class OwnWindow:
-    """The driver's `own-window`: a foreground window standing in for the program a user works in.
-    Its log has one JSON line per change of its title, minimised state or foreground state."""
+    """A window of the driver's own (`own-window`, `polite-window`): it stands in for the program a
+    user works in, or for what a real desktop puts in front of the pet. Its log has one JSON line
+    per change of its title, minimised state or foreground state."""
 
     proc: subprocess.Popen
     log: Path
+    s: "Scenario"
     hwnd: int = 0
+    rect: tuple = ()  # where it was put
 
     def events(self) -> list[dict]:
         if not self.log.is_file():
@@ -122,6 +125,30 @@ class OwnWindow:
             if not seen or seen[-1] != e.get("title"):
                 seen.append(e.get("title"))
         return seen
+
+    def now(self) -> dict:
+        """Its state now, as the driver reads it."""
+        return self.s.driver.call("window", hwnd=self.hwnd).one
+
+    def minimised(self) -> bool:
+        return any(e.get("iconic") for e in self.events())
+
+    def times_not_in_front(self) -> list[int]:
+        return [e["t"] for e in self.events() if e.get("exists", True) and not e.get("foreground")]
+
+    def bring_back(self) -> None:
+        """Restores the window if it is minimised and makes it the foreground window again."""
+        driver = self.s.driver
+        if self.now().get("iconic"):
+            driver.call("post", hwnd=self.hwnd, msg="WM_SYSCOMMAND", wparam="SC_RESTORE")
+            self.s.wait_until(lambda: not self.now().get("iconic"), 10, "the driver's own window to be restored")
+        self.s.wait_until(lambda: driver.call("set-foreground", hwnd=self.hwnd).ok, 10,
+                          "the driver's own window to be the foreground window again")
+
+    def close(self) -> None:
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        self.proc.wait()
 
 
 @dataclasses.dataclass
@@ -438,10 +465,11 @@ class Scenario:
             args += ["--desktop", desktop]
         for key, value in placement.items():
             args += [f"--{key}", str(value)]
-        window = OwnWindow(self.spawn(args, log_name="own-window"), log)
+        window = OwnWindow(self.spawn(args, log_name="own-window"), log, self)
         started = self.wait_until(lambda: [e for e in window.events() if e.get("event") == "start"], 15,
                                   "the driver's own window")
         window.hwnd = started[0]["hwnd"]
+        window.rect = tuple(window.now().get("rect", ()))
         self.note(f"own window {window.hwnd} {started[0]}")
         return window
 

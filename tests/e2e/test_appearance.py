@@ -4,18 +4,16 @@
 import json
 import subprocess
 
-from constants import CARE_TITLE, FRONT, QUIT, TRAY_TIP, WM_TRAY_NOTIFY
+from constants import CARE_TITLE, FRAME_BITMAPS, FRONT, ICON, QUIT, SHOT_MARK, SOUNDS, TRAY_TIP, WM_TRAY_NOTIFY
 from savefile import decode_save
 from scenario import winpath
 
 # Bitmap resources of the frame slots: id -> (width, height, bits per pixel).
-FRAME_BITMAPS = {129: (60, 60, 24), 130: (60, 60, 24), 134: (60, 60, 24), 135: (60, 60, 24), 136: (60, 60, 24),
-                 137: (60, 60, 24), 138: (60, 60, 24), 139: (60, 60, 24), 140: (60, 60, 24), 141: (60, 60, 24),
-                 142: (60, 60, 24), 147: (60, 60, 24), 148: (60, 60, 24), 146: (31, 36, 4)}
+BITMAP_FORMATS = {**{bitmap: (60, 60, 24) for bitmap in FRAME_BITMAPS}, SHOT_MARK: (31, 36, 4)}
 
-# Sound resources: id -> (bits per sample, samples per second, data bytes); all mono PCM.
-SOUNDS = {101: (8, 11025, 7568), 102: (8, 11025, 9132), 103: (8, 11025, 7568), 104: (8, 11025, 3204),
-          105: (16, 22050, 14312), 106: (16, 22050, 2936)}
+# Sound resources, in id order: (bits per sample, samples per second, data bytes); all mono PCM.
+SOUND_FORMATS = dict(zip(SOUNDS, [(8, 11025, 7568), (8, 11025, 9132), (8, 11025, 7568), (8, 11025, 3204),
+                                  (16, 22050, 14312), (16, 22050, 2936)]))
 JAPANESE = 1041
 RT_BITMAP, RT_GROUP_ICON = 2, 14
 
@@ -23,10 +21,10 @@ RT_BITMAP, RT_GROUP_ICON = 2, 14
 def scenario_exe_holds_its_pictures_icon_and_sounds(s):
     resources = s.driver.call("resources", exe=winpath(s.environment.exe)).objects
     bitmaps = {r["id"]: (r["width"], r["height"], r["bpp"]) for r in resources if r.get("type") == RT_BITMAP}
-    s.expect_equal(bitmaps, FRAME_BITMAPS, "bitmap resources (width, height, bits per pixel)")
+    s.expect_equal(bitmaps, BITMAP_FORMATS, "bitmap resources (width, height, bits per pixel)")
 
-    icons = [r for r in resources if r.get("type") == RT_GROUP_ICON and r.get("id") == 128]
-    s.expect(icons, "icon resource 128 is missing")
+    icons = [r for r in resources if r.get("type") == RT_GROUP_ICON and r.get("id") == ICON]
+    s.expect(icons, f"icon resource {ICON} is missing")
     entries = icons[0].get("images", [])
     images = [(i["dib_width"], i["dib_height"], i["dib_bpp"]) if "dib_bpp" in i else ("png" if i.get("png") else i)
               for i in entries]
@@ -40,7 +38,7 @@ def scenario_exe_holds_its_pictures_icon_and_sounds(s):
 
     sounds = {r["id"]: r for r in resources if r.get("type") == "SOUND"}
     s.expect_equal(sorted(sounds), sorted(SOUNDS), "SOUND resources")
-    for sound_id, (bits, rate, data) in SOUNDS.items():
+    for sound_id, (bits, rate, data) in SOUND_FORMATS.items():
         found = sounds[sound_id]
         actual = (found.get("riff"), found.get("format"), found.get("channels"), found.get("bits"), found.get("rate"),
                   found.get("data"), found.get("lang"))
@@ -52,8 +50,8 @@ def scenario_first_frame_region_at_start(s):
     exe = s.place_exe()
     pet = s.start_pet(exe, hold=True)
     s.expect_equal(pet.window["rect"][:2], [0, 0], "pet window position at start")
-    compared = s.driver.call("compare-region", hwnd=pet.hwnd, exe=winpath(exe), bitmap=129)
-    s.expect(compared.ok, f"the window region is not the set of bitmap 129's non-background pixels: {compared!r}")
+    compared = s.driver.call("compare-region", hwnd=pet.hwnd, exe=winpath(exe), bitmap=FRONT)
+    s.expect(compared.ok, f"the window region is not the set of the front view's non-background pixels: {compared!r}")
     s.quit(pet)
 
 
@@ -122,7 +120,7 @@ def scenario_screenshot_shows_the_hamster_without_a_white_box(s):
     s.expect(sprite_pixels > 100, f"too little of the sprite falls inside the window to judge: {sprite_pixels} pixels")
     s.expect(not wrong_desktop, f"{len(wrong_desktop)} pixels around the hamster are not the desktop "
                                 f"(x, y, screen, desktop): {wrong_desktop[:10]}")
-    s.expect(not wrong_sprite, f"{len(wrong_sprite)} of the hamster's pixels differ from bitmap 129 "
+    s.expect(not wrong_sprite, f"{len(wrong_sprite)} of the hamster's pixels differ from the front view "
                                f"(x, y, screen, bitmap): {wrong_sprite[:10]}")
     s.click(menu["hwnd"], QUIT)
     s.wait_exit(pet, after=" after ぽてぽて終了")

@@ -13,16 +13,13 @@ are for states of the trace, bounded by the ticks in which the awaited act had i
 """
 # lane: a
 
-import contextlib
-import itertools
-import json
 import os
 import signal
 import time
 
 from constants import CURSOR_LEAD, IDOK, MISCHIEF_GUARD, NO_MISCHIEF_1, PET_SIZE, TEARFUL, TICK
 from savefile import format_save, pet_record, stressed_record
-from scenario import winpath
+from scenario import OwnWindow, winpath
 from traces import (expect_screen_agrees, expect_timer_messages, parse_point, parse_rect, pet_rects_since,
                     shot_marks, ticks_of, unquote, window_ref, window_states)
 from watch import MarkPicture, PetWatch, inside, judge_last_mark, watch_until
@@ -38,58 +35,15 @@ OVERDUE_SECONDS = 200
 STOPPED_FOR = 4
 
 # ---------------------------------------------------------------------------------------------
-# The driver's own window, and the message boxes of the pet
+# The user's window, and the message boxes of the pet
 # ---------------------------------------------------------------------------------------------
 
 
-class OwnWindow:
-    """The driver's own window in the foreground, standing in for the user's program. Its log is
-    a file of JSON lines, one per change."""
-
-    _numbers = itertools.count(1)
-
-    def __init__(self, s, x: int, y: int, width: int = 300, height: int = 200, seconds: int = 240):
-        self.s = s
-        self.log = s.folder / f"own-window-{next(self._numbers)}.jsonl"
-        self.proc = s.spawn(["wine", str(s.environment.driver_exe), "own-window", "--seconds", str(seconds),
-                             "--x", str(x), "--y", str(y), "--width", str(width), "--height", str(height),
-                             "--out", winpath(self.log)], log_name="own-window")
-        start = s.wait_until(self.events, 20, "the driver's own window")[0]
-        self.hwnd = start["hwnd"]
-        self.title = start["title"]
-        s.note(f"own window {self.hwnd} at ({x},{y}), foreground {start['foreground']}")
-        s.expect(start["foreground"], f"the driver's own window did not become the foreground window: {start}")
-        self.rect = tuple(s.driver.call("window", hwnd=self.hwnd).one["rect"])
-
-    def events(self) -> list[dict]:
-        if not self.log.is_file():
-            return []
-        lines = self.log.read_text(encoding="utf-8", errors="replace").split("\n")
-        return [json.loads(line) for line in lines[:-1] if line.strip()]  # the last one may be half written
-
-    def now(self) -> dict:
-        return self.s.driver.call("window", hwnd=self.hwnd).one
-
-    def minimised(self) -> bool:
-        return any(e["iconic"] for e in self.events())
-
-    def times_not_in_front(self) -> list[int]:
-        return [e["t"] for e in self.events() if e["exists"] and not e["foreground"]]
-
-    def close(self) -> None:
-        with contextlib.suppress(ProcessLookupError):
-            os.killpg(self.proc.pid, signal.SIGKILL)
-        self.proc.wait()
-
-    def bring_back(self) -> None:
-        """Restores the window if it is minimised and makes it the foreground window again."""
-        driver = self.s.driver
-        if driver.call("window", hwnd=self.hwnd).one.get("iconic"):
-            driver.call("post", hwnd=self.hwnd, msg="WM_SYSCOMMAND", wparam="SC_RESTORE")
-            self.s.wait_until(lambda: not driver.call("window", hwnd=self.hwnd).one.get("iconic"), 10,
-                              "the driver's own window to be restored")
-        self.s.wait_until(lambda: driver.call("set-foreground", hwnd=self.hwnd).ok, 10,
-                          "the driver's own window to be the foreground window again")
+def user_window(s, x: int, y: int, width: int = 300, height: int = 200) -> OwnWindow:
+    """The driver's own window in the foreground, standing in for the user's program."""
+    own = s.start_own_window("e2e own window", seconds=240, x=x, y=y, width=width, height=height)
+    s.expect(own.events()[0].get("foreground"), f"the driver's own window did not become the foreground window")
+    return own
 
 
 class BoxCloser:
@@ -190,7 +144,7 @@ def scenario_contented_pet_walks_in_steps(s):
     pet = s.start_pet(exe)
     watch = PetWatch(s, pet)
     watch_until(s, watch, 30, lambda: pet.trace.ticks() >= WALK_TICKS // 2)
-    own = OwnWindow(s, x=420, y=560)
+    own = user_window(s, x=420, y=560)
     joined = len(pet.trace.lines)
     watch.other = own.hwnd
     since = len(watch.samples)
@@ -219,7 +173,7 @@ def scenario_stressed_pet_retitles_shoots_and_hides(s):
         s.write_save(exe, format_save(stressed_record(MISCHIEF_GUARD)))
         pet = s.start_pet(exe)
         picture = MarkPicture(s, exe)
-        own = OwnWindow(s, x=960, y=560)
+        own = user_window(s, x=960, y=560)
         watch = PetWatch(s, pet, other=own.hwnd)
         judged = []
 
@@ -278,7 +232,7 @@ def scenario_stressed_pet_grumbles_fires_volleys_and_minimises(s):
     s.expect(boxes.closed, f"no message box in {pet.trace.ticks()} ticks")
     s.expect(judged, f"no volley mark to judge in {pet.trace.ticks()} ticks")
 
-    own = OwnWindow(s, x=10, y=560)
+    own = user_window(s, x=10, y=560)
     boxes.own = own
     watch.other = own.hwnd
     joined = pet.trace.ticks()
@@ -314,7 +268,7 @@ def scenario_guarded_pet_plays_no_tricks(s):
     s.write_save(exe, format_save(stressed_record(NO_MISCHIEF_1, MISCHIEF_GUARD)))
     baseline = s.screen_pixels()
     pet = s.start_pet(exe)
-    own = OwnWindow(s, x=10, y=560)
+    own = user_window(s, x=10, y=560)
     watch = PetWatch(s, pet, other=own.hwnd)
     rolls = {5: "shot", 8: "shot", 33: "box", 4: "volley", 25: "title", 40: "title", 1: "minimise"}
 
@@ -350,7 +304,7 @@ def scenario_pet_follows_the_pointer(s):
     s.write_save(exe, format_save(stressed_record(CURSOR_LEAD)))
     s.pointer_to(220, 170)
     pet = s.start_pet(exe)
-    own = OwnWindow(s, x=700, y=480)
+    own = user_window(s, x=700, y=480)
     watch = PetWatch(s, pet, other=own.hwnd)
     boxes = BoxCloser(s, pet, own)
     for target in [(220, 170), (120, 290)]:

@@ -38,7 +38,7 @@ def start_polite_window(s, seconds: float, **options) -> OwnWindow:
             args.append(key)
         else:
             args += [key, str(value)]
-    window = OwnWindow(s.spawn(args, log_name="polite-window"), log)
+    window = OwnWindow(s.spawn(args, log_name="polite-window"), log, s)
     started = s.wait_until(lambda: [e for e in window.events() if e.get("event") == "start"], 20,
                            "the driver's window")
     window.hwnd = started[0]["hwnd"]

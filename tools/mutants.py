@@ -1,0 +1,226 @@
+#!/usr/bin/env python3
+"""Proves the tests with faults (`make mutants`): puts small faults into a copy of the program,
+one at a time, builds it, runs the tests that claim to judge that part, and prints a table:
+fault, tests, caught or not. Exits 1 when a fault goes uncaught.
+
+    tools/mutants.py [--only TEXT] [--keep]
+
+The copy lives in build/mutants/tree (made afresh from the working tree's tracked files), with
+build folders of its own, so the checkout and its builds are never touched. A fault in the core
+is judged by the unit tests; a fault in the Windows program by the end-to-end scenarios named
+with it (they run the copy's exe under Wine, and compare its trace, its windows and the screen).
+"""
+
+from __future__ import annotations
+
+import argparse
+import dataclasses
+import os
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+TREE = REPO / "build" / "mutants" / "tree"
+PYTHON = os.environ.get("PYTHON", sys.executable)
+
+
+@dataclasses.dataclass
+class Fault:
+    name: str        # what the fault does, as a reviewer would say it
+    file: str        # relative to the repository
+    original: str    # exactly once in the file
+    faulty: str
+    unit: bool = False                 # judged by the unit tests
+    scenarios: tuple[str, ...] = ()   # judged by these e2e scenarios ("file.py:name")
+
+
+FAULTS = [
+    # ---- The walk: step length and frame of a heading, ticks, timer, placing, z-order ----
+    Fault("a step east is 6 pixels instead of 4", "src/core/pet/behaviour.cpp",
+          "    {+4, 0, kSlotRight},", "    {+6, 0, kSlotRight},", unit=True),
+    Fault("walking north shows the side view instead of the back", "src/core/pet/behaviour.cpp",
+          "    {0, -4, kSlotBack},", "    {0, -4, kSlotLeft},", unit=True),
+    Fault("a tick takes two steps", "src/core/pet/behaviour.cpp",
+          "    const Point from{walk.petX, walk.petY};\n    StepAlongHeading(pet, walk);",
+          "    const Point from{walk.petX, walk.petY};\n    StepAlongHeading(pet, walk);\n    StepAlongHeading(pet, walk);",
+          unit=True),
+    Fault("the pet window runs one tick more whenever a timer message comes late", "src/win/pet/pet_wnd.cpp",
+          "    events_->Timer(TimerMessage{static_cast<int>(id), static_cast<uint32_t>(GetMessageTime())});",
+          "    events_->Timer(TimerMessage{static_cast<int>(id), static_cast<uint32_t>(GetMessageTime())});\n"
+          "    if (GetTickCount() - static_cast<DWORD>(GetMessageTime()) > 5) "
+          "events_->Timer(TimerMessage{static_cast<int>(id), static_cast<uint32_t>(GetMessageTime())});",
+          scenarios=("test_living.py:contented_pet_walks_in_steps",)),
+    Fault("FastMove ticks every 150 ms instead of 100 (the rule)", "src/core/pet/pet.h",
+          "inline constexpr int kFastIntervalMs = 100;", "inline constexpr int kFastIntervalMs = 150;",
+          unit=True, scenarios=("test_living.py:contented_pet_walks_in_steps",)),
+    Fault("the pet window sets its timer half as long again as asked", "src/win/pet/pet_wnd.cpp",
+          "static_cast<UINT>(intervalMs));", "static_cast<UINT>(intervalMs * 3 / 2));",
+          scenarios=("test_living.py:contented_pet_walks_in_steps",)),
+    Fault("a step is placed before it is shaped", "src/core/pet/behaviour.cpp",
+          "    ports.window.ApplyFrameRegion(walk.FrameSlot());\n    ports.window.PlacePet(ShowOffPlacement(pet), walk.petX, walk.petY);\n    walk.framePhase",
+          "    ports.window.PlacePet(ShowOffPlacement(pet), walk.petX, walk.petY);\n    ports.window.ApplyFrameRegion(walk.FrameSlot());\n    walk.framePhase",
+          unit=True),
+    Fault("a walking pet is placed topmost for an instant at every step", "src/win/pet/pet_wnd.cpp",
+          "    SetWindowPos(GetSafeHwnd(), InsertAfter(z), x, y, frameSide_, frameSide_, SWP_SHOWWINDOW | SWP_NOACTIVATE);",
+          "    if (z == ZOrder::NoTopMost) SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, x, y, frameSide_, frameSide_, "
+          "SWP_SHOWWINDOW | SWP_NOACTIVATE);\n"
+          "    SetWindowPos(GetSafeHwnd(), InsertAfter(z), x, y, frameSide_, frameSide_, SWP_SHOWWINDOW | SWP_NOACTIVATE);",
+          scenarios=("test_living.py:contented_pet_walks_in_steps",)),
+    Fault("a walking pet comes in front of the user's window", "src/win/pet/pet_wnd.cpp",
+          "    case ZOrder::NoTopMost: return HWND_NOTOPMOST;", "    case ZOrder::NoTopMost: return HWND_TOP;",
+          scenarios=("test_living.py:contented_pet_walks_in_steps",)),
+    Fault("the window reports a rectangle it is not at", "src/win/pet/pet_wnd.cpp",
+          "Rect CPetWnd::PetRect() { return WindowRectOf(GetSafeHwnd()); }",
+          "Rect CPetWnd::PetRect() { Rect r = WindowRectOf(GetSafeHwnd()); r.left += 2; r.right += 2; return r; }",
+          scenarios=("test_living.py:contented_pet_walks_in_steps",)),
+    # ---- Hiding ----
+    Fault("the pet hides 20 pixels left of its stop instead of 30", "src/core/pet/behaviour.cpp",
+          "ports.window.PlacePet(ZOrder::Bottom, walk.petX - kHalfPet * n, walk.petY);",
+          "ports.window.PlacePet(ZOrder::Bottom, walk.petX - 20 * n, walk.petY);", unit=True),
+    Fault("the hiding pet is not put under the other windows", "src/win/pet/pet_wnd.cpp",
+          "    case ZOrder::Bottom: return HWND_BOTTOM;", "    case ZOrder::Bottom: return HWND_NOTOPMOST;",
+          scenarios=("test_living.py:stressed_pet_retitles_shoots_and_hides",)),
+    # ---- The lines, the marks, the boxes ----
+    Fault("a title mistyped", "src/core/pet/mischief.cpp", '    L"むかつきましゅ",', '    L"むかつきまちゅ",', unit=True),
+    Fault("a box's caption mistyped", "src/core/pet/mischief.cpp", 'L"ごはんぐらいくだしゃい"}', 'L"ごはんぐらいください"}',
+          unit=True),
+    Fault("the title given loses its last letter on the way", "src/win/pet/desktop_win.cpp",
+          "    const std::wstring titleZ(title);", "    const std::wstring titleZ(title.substr(0, title.size() - 1));",
+          scenarios=("test_living.py:stressed_pet_retitles_shoots_and_hides",)),
+    Fault("the box shows its caption as its text", "src/win/pet/desktop_win.cpp",
+          "TopmostMessageBox(petWindow_.GetSafeHwnd(), textZ.c_str(), captionZ.c_str(), MB_OK);",
+          "TopmostMessageBox(petWindow_.GetSafeHwnd(), captionZ.c_str(), captionZ.c_str(), MB_OK);",
+          scenarios=("test_living.py:stressed_pet_grumbles_fires_volleys_and_minimises",)),
+    Fault("shot marks drawn a pixel off where the pet aims them", "src/win/pet/desktop_win.cpp",
+          "void WinDesktop::DrawShotMark(Point at) { frames_.Draw(kShotMarkSlot, screen_, ToPOINT(at)); }",
+          "void WinDesktop::DrawShotMark(Point at) { frames_.Draw(kShotMarkSlot, screen_, POINT{at.x + 1, at.y}); }",
+          scenarios=("test_living.py:stressed_pet_retitles_shoots_and_hides",)),
+    # ---- Saving ----
+    Fault("the save writes the file in place instead of replacing it whole", "src/win/state/file_store_win.cpp",
+          "    if (WriteDurably(temporary, bytes) &&\n        MoveFileExW(temporary.c_str(), target.c_str(), "
+          "MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {",
+          "    if (WriteDurably(target, bytes)) {",
+          scenarios=("test_saving.py:kills_at_random_moments_leave_a_whole_file",)),
+    Fault("the autosave timer is set to 30 s", "src/core/state/pet_keeper.h",
+          "inline constexpr int kAutosaveIntervalMs = 60'000;", "inline constexpr int kAutosaveIntervalMs = 30'000;",
+          unit=True, scenarios=("test_saving.py:running_pet_is_saved_by_its_autosave_timer",)),
+    Fault("the autosave timer's message ticks instead of saving", "src/core/pet/pet.cpp",
+          "    if (message.id == static_cast<int>(PetTimer::Autosave)) {", "    if (message.id == -1) {",
+          unit=True, scenarios=("test_saving.py:running_pet_is_saved_by_its_autosave_timer",)),
+    # ---- The shell's windows ----
+    Fault("one shell class misspelt in the windows the pet leaves alone", "src/core/pet/target_window.cpp",
+          '    L"Shell_SecondaryTrayWnd",', '    L"Shell_SecondaryTrayWindow",', unit=True),
+    Fault("the desktop tells the pet no class for a window", "src/win/pet/desktop_win.cpp",
+          "    facts.className.assign(className, length > 0 ? static_cast<std::size_t>(length) : 0);",
+          "    facts.className.clear();",
+          scenarios=("test_polite.py:shell_windows_in_front_are_left_alone",)),
+    # ---- The scale ----
+    Fault("the pixel scale rounds 1.5 down", "src/core/base/pixel_scale.h",
+          "return std::max(1, (dpi + kBaseDpi / 2) / kBaseDpi);", "return std::max(1, (dpi + kBaseDpi / 2 - 1) / kBaseDpi);",
+          unit=True),
+    Fault("the pet window loads its frames at scale 1 whatever it is asked", "src/win/pet/pet_wnd.cpp",
+          "    frames_.Load(CWinApp::ResourceModule(), scale);", "    frames_.Load(CWinApp::ResourceModule(), 1);",
+          scenarios=("test_screens.py:pet_is_sharp_at_144_dpi",)),
+]
+
+
+def run(args: list[str], cwd: Path, log: Path, timeout: float = 3600) -> bool:
+    with open(log, "ab") as out:
+        out.write(f"\n$ {' '.join(args)}\n".encode())
+        out.flush()
+        try:
+            return subprocess.run(args, cwd=cwd, stdout=out, stderr=subprocess.STDOUT, timeout=timeout).returncode == 0
+        except subprocess.TimeoutExpired:
+            return False
+
+
+def make_tree() -> None:
+    shutil.rmtree(TREE, ignore_errors=True)
+    TREE.mkdir(parents=True)
+    files = subprocess.run(["git", "ls-files", "-z"], cwd=REPO, capture_output=True, check=True).stdout
+    for name in files.decode().split("\0"):
+        if name and (REPO / name).is_file():
+            (TREE / name).parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy2(REPO / name, TREE / name)
+
+
+def build(log: Path, native: bool, win: bool) -> bool:
+    ok = True
+    if native:
+        ok = run(["cmake", "--preset", "native"], TREE, log) and run(["cmake", "--build", "--preset", "native", "-j2"], TREE, log)
+    if win and ok:
+        ok = (run(["cmake", "--preset", "win"], TREE, log) and run(["cmake", "--build", "--preset", "win", "-j2"], TREE, log)
+              and shutil.copyfile(TREE / "build/win/pomki_pet.exe", TREE / "dist/pomki_pet.exe") is not None)
+    return ok
+
+
+def unit_tests_pass(log: Path) -> bool:
+    return run(["ctest", "-L", "unit", "-j2", "--output-on-failure"], TREE / "build/native", log)
+
+
+def scenario_passes(spec: str, log: Path) -> bool:
+    file, name = spec.split(":")
+    return run([PYTHON, "tests/e2e/run_scenarios.py", "--exe", "dist/pomki_pet.exe", "--driver",
+                "build/win/e2e_driver.exe", "--replay", "build/native/pomki_replay", "--work", "build/native/e2e-mutants",
+                "--only", name, f"tests/e2e/{file}"], TREE, log)
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--only", action="append", default=[], help="only faults whose name holds this text")
+    args = parser.parse_args()
+    faults = [f for f in FAULTS if not args.only or any(o in f.name for o in args.only)]
+    logs = REPO / "build" / "mutants" / "logs"
+    shutil.rmtree(logs, ignore_errors=True)
+    logs.mkdir(parents=True)
+    print(f"mutants: copying the working tree to {TREE} and building it", flush=True)
+    make_tree()
+    (TREE / "dist").mkdir(exist_ok=True)
+    if not build(logs / "build.log", native=True, win=True):
+        print(f"mutants: the unchanged copy does not build (see {logs / 'build.log'})")
+        return 2
+    rows = []
+    for number, fault in enumerate(faults, start=1):
+        path = TREE / fault.file
+        text = path.read_text(encoding="utf-8")
+        if text.count(fault.original) != 1:
+            rows.append((fault, "-", f"NOT APPLIED: the text to change is not in {fault.file} once"))
+            continue
+        log = logs / f"{number:02d}.log"
+        started = time.monotonic()
+        path.write_text(text.replace(fault.original, fault.faulty), encoding="utf-8")
+        try:
+            native = fault.unit or fault.file.startswith("src/core")
+            if not build(log, native=native, win=bool(fault.scenarios)):
+                verdicts = [("build", "caught (does not build)")]
+            else:
+                verdicts = []
+                if fault.unit:
+                    verdicts.append(("unit tests", "caught" if not unit_tests_pass(log) else "NOT CAUGHT"))
+                for spec in fault.scenarios:
+                    verdicts.append((spec, "caught" if not scenario_passes(spec, log) else "NOT CAUGHT"))
+        finally:
+            path.write_text(text, encoding="utf-8")
+        for test, verdict in verdicts:
+            rows.append((fault, test, verdict))
+        print(f"  {fault.name}: {', '.join(f'{t} {v}' for t, v in verdicts)} ({time.monotonic() - started:.0f} s)",
+              flush=True)
+    build(logs / "rebuild.log", native=True, win=True)
+
+    width = max(len(f.name) for f, _, _ in rows)
+    test_width = max(len(t) for _, t, _ in rows)
+    print()
+    print(f"{'fault':<{width}}  {'test':<{test_width}}  result")
+    print(f"{'-' * width}  {'-' * test_width}  ------")
+    for fault, test, verdict in rows:
+        print(f"{fault.name:<{width}}  {test:<{test_width}}  {verdict}")
+    missed = [r for r in rows if r[2] != "caught" and not r[2].startswith("caught")]
+    print(f"\n{len(rows) - len(missed)} of {len(rows)} caught; logs in {logs}")
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
