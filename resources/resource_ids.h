@@ -74,6 +74,7 @@
 /* Timers */
 #define BEHAVIOUR_TIMER_ID 1   /* pet window */
 #define AUTOSAVE_TIMER_ID 2    /* pet window: saving as it goes */
+#define PRESENCE_TIMER_ID 4    /* pet window: asking now and then whether the user is there */
 #define CURSOR_WATCH_TIMER_ID 1 /* care menu, while the screen saver runs */
 #define CLOCK_TIMER_ID 3       /* clock window */
 #define SWEEP_TIMER_ID 1       /* effect window */

@@ -175,7 +175,7 @@ class Trace:
         return [x.answer for x in (self.lines if lines is None else lines) if x.call == call and x.answer is not None]
 
 
-BEHAVIOUR_TIMER, AUTOSAVE_TIMER = 1, 2
+BEHAVIOUR_TIMER, AUTOSAVE_TIMER, PRESENCE_TIMER = 1, 2, 4
 
 
 # ---------------------------------------------------------------------------------------------
@@ -304,13 +304,14 @@ TYPICAL_GAP = 1.25
 def expect_timer_messages(s, trace: Trace, behaviour_interval: int, lines: list[Line] | None = None,
                           min_gaps_for_typical: int = 20) -> dict:
     """The timing of the run, judged from the trace alone: every start of the behaviour timer
-    asks for `behaviour_interval` ms and the autosave timer's for 60000; each timer message is
+    asks for `behaviour_interval` ms, the autosave timer's for 60000 and the presence check's for
+    10000; each timer message is
     handled once (its time not seen before for its timer); the messages of each run of a timer keep
     to the grid of its interval; and where a run has enough gaps, the typical (median) gap is about
     the interval, not longer. Returns figures for the scenario's notes."""
     lines = trace.lines if lines is None else lines
-    intervals = {BEHAVIOUR_TIMER: behaviour_interval, AUTOSAVE_TIMER: 60_000}
-    names = {"Behaviour": BEHAVIOUR_TIMER, "Autosave": AUTOSAVE_TIMER}
+    intervals = {BEHAVIOUR_TIMER: behaviour_interval, AUTOSAVE_TIMER: 60_000, PRESENCE_TIMER: 10_000}
+    names = {"Behaviour": BEHAVIOUR_TIMER, "Autosave": AUTOSAVE_TIMER, "PresenceCheck": PRESENCE_TIMER}
     runs: dict[int, list[list[int]]] = {t: [] for t in intervals}
     running: dict[int, bool] = {t: False for t in intervals}
     for line in lines:

@@ -149,7 +149,14 @@ inline const char* ZOrderName(ZOrder z) {
     return "?";
 }
 
-inline const char* TimerName(PetTimer timer) { return timer == PetTimer::Autosave ? "Autosave" : "Behaviour"; }
+inline const char* TimerName(PetTimer timer) {
+    switch (timer) {
+        case PetTimer::Behaviour: return "Behaviour";
+        case PetTimer::Autosave: return "Autosave";
+        case PetTimer::PresenceCheck: return "PresenceCheck";
+    }
+    return "?";
+}
 
 // Readable failure messages: "Place(TopMost, 300, 300)".
 inline void PrintTo(const PortCall& call, std::ostream* os) {
@@ -437,7 +444,8 @@ struct Scene {
     PetPorts ports{window, desktop, random};
     PetState pet;
     WalkState walk;
-    BehaviourTick tick{pet, walk, ports};
+    BehaviourTimer behaviourTimer{window};
+    BehaviourTick tick{pet, walk, ports, behaviourTimer};
     LoggedFileStore files{log};
     FakeClock clock;
     PetKeeper keeper{files, clock};

@@ -50,3 +50,27 @@ TEST(ClockTextTest, ShownTextChangesOnlyWithTheMinute) {
 
 }  // namespace
 }  // namespace pomki
+
+namespace pomki {
+namespace {
+
+// The clock wakes once a minute: it sleeps until 50 ms after the next minute begins, so that
+// the time it then reads is the new minute's.
+TEST(ClockTextTest, SleepsUntilJustAfterTheNextMinute) {
+    struct Case {
+        int second;
+        int millisecond;
+        int sleepMs;
+    };
+    const Case cases[] = {
+        {0, 0, 60'050}, {0, 1, 60'049}, {30, 500, 29'550}, {59, 0, 1'050}, {59, 999, 51},
+        {60, 0, 1'050},   // a leap second: the next minute is a second away
+        {59, 1000, 51},   // a reading past the end of its second counts as its last millisecond
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MsUntilNextMinute(c.second, c.millisecond), c.sleepMs) << c.second << "." << c.millisecond;
+    }
+}
+
+}  // namespace
+}  // namespace pomki

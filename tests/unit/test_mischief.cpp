@@ -151,7 +151,7 @@ TEST(MinimiseWindow, MinimisesStopsTheTimerAndStrikesFivePoses) {
     s.walk.framePhase = 1;
     s.walk.roamMode = RoamToWindow;
 
-    MinimiseWindow(kUserWindow, s.walk, s.ports);
+    MinimiseWindow(kUserWindow, s.walk, s.ports, s.behaviourTimer);
 
     // Poses: slot, sound, hold = (8, 101, 0.1), (1, 106, 0.3), (8, 106, 0.3),
     // (1, 106, 0.3), (8, 106, 0.3); each topmost at the pet's position.

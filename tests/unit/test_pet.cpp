@@ -30,6 +30,7 @@ using Kind = PortCall::Kind;
 constexpr int kSlow = 400;
 constexpr int kFast = 100;
 constexpr int kAutosaveMs = 60000;
+constexpr int kPresenceMs = 10000;  // how often the pet asks whether the user is there
 constexpr int kPetSound = 102;
 constexpr int kBehaviourTimerId = 1;
 constexpr int kAutosaveTimerId = 2;
@@ -128,6 +129,7 @@ TEST(PetTest, StartUpOrder) {
         expected.push_back(PortCall::Apply(0));
         expected.push_back(PortCall::StartTimer(PetTimer::Behaviour, c.fastMove == 1 ? kFast : kSlow));
         expected.push_back(PortCall::StartTimer(PetTimer::Autosave, kAutosaveMs));
+        expected.push_back(PortCall::StartTimer(PetTimer::PresenceCheck, kPresenceMs));
         expected.push_back(PortCall::Show());
         EXPECT_EQ(s.log.Actions(), expected);
         EXPECT_EQ(s.rules.walk().scale, c.scale);
@@ -178,9 +180,10 @@ TEST(PetTest, StartUpClearsTheClockOnlyAndShowsTheFirstFrame) {
         EXPECT_EQ(s.pet, expected);
         const std::vector<PortCall> actions = s.log.Actions();
         ASSERT_GE(actions.size(), 4u);
-        EXPECT_EQ(std::vector<PortCall>(actions.end() - 4, actions.end()),
+        EXPECT_EQ(std::vector<PortCall>(actions.end() - 5, actions.end()),
                   (std::vector<PortCall>{PortCall::Apply(0), PortCall::StartTimer(PetTimer::Behaviour, c.interval),
-                                         PortCall::StartTimer(PetTimer::Autosave, kAutosaveMs), PortCall::Show()}));
+                                         PortCall::StartTimer(PetTimer::Autosave, kAutosaveMs),
+                                         PortCall::StartTimer(PetTimer::PresenceCheck, kPresenceMs), PortCall::Show()}));
         EXPECT_EQ(s.rules.FrameSlot(), 0);
         EXPECT_TRUE(s.random.moduli.empty()) << "start-up draws nothing";
     }

@@ -22,8 +22,14 @@ private:
 // hour 0..23 and minute 0..59 as "HH:MM", both zero-padded to two digits.
 ClockText FormatClockText(int hour, int minute);
 
-// The text the clock last found. The time is read ten times a second, but the control's
-// text is replaced only when it changes, so the control repaints once a minute.
+// How long the clock sleeps before it reads the time again: until just after the next minute
+// begins (a little after, so that the time it reads is surely the new minute's). `second` and
+// `millisecond` are the time read now.
+inline constexpr int kClockMarginMs = 50;
+int MsUntilNextMinute(int second, int millisecond);
+
+// The text the clock last found. The control's text is replaced only when it changes, so the
+// control repaints once a minute.
 class ShownClockText {
 public:
     // Records `now`; true when it differs from the text found before (the first text

@@ -80,12 +80,13 @@ void CursorLeadStep(const PetState& pet, WalkState& walk, const PetPorts& ports)
 }
 
 // Walks level toward the foreground window's left edge and hides behind it on arrival.
-void WindowSeekingStep(const PetState& pet, WalkState& walk, const PetPorts& ports, const Rect& window) {
+void WindowSeekingStep(const PetState& pet, WalkState& walk, const PetPorts& ports, BehaviourTimer& timer,
+                       const Rect& window) {
     const int64_t edge = window.left;
     const int64_t x = walk.petX;
     const int32_t n = walk.scale;
     if (x - kArrivalReach * n < edge && edge < x) {
-        ports.window.StopTimer(PetTimer::Behaviour);
+        timer.Stop();
         walk.framePhase = 0;
         walk.frameBase = kSlotTearful;
         ports.window.ApplyFrameRegion(walk.FrameSlot());
@@ -107,15 +108,15 @@ void WindowSeekingStep(const PetState& pet, WalkState& walk, const PetPorts& por
 
 // Walks on to the foreground window only while it is one the pet can be seen peeking out
 // from; a pet that cannot seek roams free instead (and takes this tick's random step).
-void SeekOrRoamFree(const PetState& pet, WalkState& walk, const PetPorts& ports, WindowRef foreground,
-                    const Rect& petRect) {
+void SeekOrRoamFree(const PetState& pet, WalkState& walk, const PetPorts& ports, BehaviourTimer& timer,
+                    WindowRef foreground, const Rect& petRect) {
     const Rect window = ports.desktop.WindowRect(foreground);
     if (!CanSeekWindow(ports.desktop.WorkAreas(), petRect, window, kHalfPet * walk.scale)) {
         walk.roamMode = RoamFree;
         return;
     }
     walk.roamMode = RoamToWindow;
-    WindowSeekingStep(pet, walk, ports, window);
+    WindowSeekingStep(pet, walk, ports, timer, window);
 }
 
 // Now and then turns one eighth to either side, steps, and stays on the work areas.
@@ -144,7 +145,7 @@ void RandomWalkStep(const PetState& pet, WalkState& walk, const PetPorts& ports)
 // The first of retitling, minimising and seeking that applies, on the user's window in front.
 // While a program holds the whole screen none of them happens and a seeking pet walks on
 // freely instead.
-void ActOnUserWindow(PetState& pet, WalkState& walk, const PetPorts& ports,
+void ActOnUserWindow(PetState& pet, WalkState& walk, const PetPorts& ports, BehaviourTimer& timer,
                      FrontWindow& front, const Rect& petRect, int wanderRoll, int mischiefRoll) {
     const bool retitle = kRetitleWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
     const bool minimise = !retitle && kMinimiseWindowTrigger.Fires(pet, pet.stress, mischiefRoll);
@@ -160,9 +161,9 @@ void ActOnUserWindow(PetState& pet, WalkState& walk, const PetPorts& ports,
     if (retitle) {
         RetitleWindow(target, ports);
     } else if (minimise) {
-        MinimiseWindow(target, walk, ports);
+        MinimiseWindow(target, walk, ports, timer);
     } else {
-        SeekOrRoamFree(pet, walk, ports, target, petRect);
+        SeekOrRoamFree(pet, walk, ports, timer, target, petRect);
     }
 }
 
@@ -229,7 +230,7 @@ void BehaviourTick::Run() {
         // Tricks on the user's window and the walk to it need the user's window in front;
         // with none (the desktop, the taskbar, one of ours, a hung window, ...) the pet
         // keeps its mode, and only a free pet walks this tick.
-        ActOnUserWindow(pet, walk, ports, front, petRect, wanderRoll, mischiefRoll);
+        ActOnUserWindow(pet, walk, ports, timer_, front, petRect, wanderRoll, mischiefRoll);
     }
 
     if (walk.roamMode == RoamFree) RandomWalkStep(pet, walk, ports);

@@ -1,6 +1,7 @@
 // The behaviour tick: the pet's economy, needs, mischief and one walking step per timer tick.
 #pragma once
 
+#include "core/pet/behaviour_timer.h"
 #include "core/pet/pet_ports.h"
 #include "core/pet/walk_state.h"
 #include "core/state/pet_state.h"
@@ -17,7 +18,8 @@ ZOrder ShowOffPlacement(const PetState& pet);
 // One tick of BehaviourTimer against the ports, drawing in the documented order.
 class BehaviourTick {
 public:
-    BehaviourTick(PetState& pet, WalkState& walk, const PetPorts& ports) : pet_(pet), walk_(walk), ports_(ports) {}
+    BehaviourTick(PetState& pet, WalkState& walk, const PetPorts& ports, BehaviourTimer& timer)
+        : pet_(pet), walk_(walk), ports_(ports), timer_(timer) {}
 
     void Run();
 
@@ -25,6 +27,7 @@ private:
     PetState& pet_;
     WalkState& walk_;
     PetPorts ports_;
+    BehaviourTimer& timer_;  // stopped on arriving behind a window, and by the minimising act
     // A grumble box is open: ticks keep running inside it, and they open no second box
     // (boxes nested without end would overflow the stack of an unattended pet).
     bool grumbleBoxOpen_ = false;

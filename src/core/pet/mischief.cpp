@@ -87,9 +87,9 @@ void RetitleWindow(WindowRef foreground, const PetPorts& ports) {
     ports.desktop.PlaySoundEffect(IDS_SOUND_RETITLE);
 }
 
-void MinimiseWindow(WindowRef foreground, WalkState& walk, const PetPorts& ports) {
+void MinimiseWindow(WindowRef foreground, WalkState& walk, const PetPorts& ports, BehaviourTimer& timer) {
     walk.roamMode = RoamHalted;
-    ports.window.StopTimer(PetTimer::Behaviour);
+    timer.Stop();
     ports.desktop.Minimise(foreground);
     for (const MinimisePose& pose : kMinimisePoses) {
         StrikePose(walk, ports.window, pose.slot);

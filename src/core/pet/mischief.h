@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/pet/behaviour_timer.h"
 #include "core/pet/pet_ports.h"
 #include "core/pet/walk_state.h"
 #include "core/state/pet_state.h"
@@ -75,6 +76,6 @@ void GrumbleBox(const PetPorts& ports);
 // Gives the user's window one of titleLines; the old title is gone for good.
 void RetitleWindow(WindowRef foreground, const PetPorts& ports);
 // Minimises the user's window and leaves the pet standing with its timer stopped.
-void MinimiseWindow(WindowRef foreground, WalkState& walk, const PetPorts& ports);
+void MinimiseWindow(WindowRef foreground, WalkState& walk, const PetPorts& ports, BehaviourTimer& timer);
 
 }  // namespace pomki

@@ -13,6 +13,10 @@ bool OpensCareMenu(TrayEvent event) {
     return event == TrayEvent::LeftButtonDown || event == TrayEvent::RightButtonDown;
 }
 
+bool IsTick(int timerId) {
+    return timerId != static_cast<int>(PetTimer::Autosave) && timerId != static_cast<int>(PetTimer::PresenceCheck);
+}
+
 void Pet::Start() {
     PetWindowPort& window = ports_.window;
     window.AddTrayIcon();
@@ -35,15 +39,35 @@ void Pet::Start() {
     window.ApplyFrameRegion(walk_.FrameSlot());
     StartBehaviourTimer();
     window.StartTimer(PetTimer::Autosave, kAutosaveIntervalMs);
+    window.StartTimer(PetTimer::PresenceCheck, kPresenceCheckMs);
     window.Show();
 }
 
 void Pet::Timer(TimerMessage message) {
     if (message.id == static_cast<int>(PetTimer::Autosave)) {
         keeper_.SaveChanges(pet_);
-        return;
+    } else if (message.id == static_cast<int>(PetTimer::PresenceCheck)) {
+        Follow(presence_.Notified(ports_.desktop.NotificationState() == UserNotificationState::NotPresent));
+    } else {
+        tick_.Run();
     }
-    tick_.Run();
+}
+
+void Pet::Presence(PresenceEvent event) {
+    if (SavesAtOnce(event)) keeper_.SaveChanges(pet_);
+    Follow(presence_.Apply(event));
+}
+
+void Pet::Follow(UserPresence::Change change) {
+    if (change == UserPresence::Change::None) return;
+    const bool away = change == UserPresence::Change::Gone;
+    behaviourTimer_.SetAway(away);
+    // Nothing changes while nobody is there: the autosave timer rests too.
+    if (away) {
+        ports_.window.StopTimer(PetTimer::Autosave);
+    } else {
+        ports_.window.StartTimer(PetTimer::Autosave, kAutosaveIntervalMs);
+    }
 }
 
 void Pet::LeftButtonDown() {
@@ -85,7 +109,7 @@ void Pet::SaveChanges() { keeper_.SaveChanges(pet_); }
 void Pet::OpenCareMenu() {
     if (careMenuOpen_) return;
     PetWindowPort& window = ports_.window;
-    window.StopTimer(PetTimer::Behaviour);
+    behaviourTimer_.Stop();
     window.ApplyFrameRegion(walk_.FrameSlot());
     window.PlacePet(ShowOffPlacement(pet_), walk_.petX, walk_.petY);
     careMenuOpen_ = true;
@@ -95,7 +119,7 @@ void Pet::OpenCareMenu() {
     if (ok) StartBehaviourTimer();
 }
 
-void Pet::StartBehaviourTimer() { ports_.window.StartTimer(PetTimer::Behaviour, BehaviourIntervalMs(pet_)); }
+void Pet::StartBehaviourTimer() { behaviourTimer_.Start(BehaviourIntervalMs(pet_)); }
 
 void Pet::LoadFrames(int scale) {
     walk_.scale = scale;

@@ -8,7 +8,9 @@
 
 #include "core/base/geometry.h"
 #include "core/pet/behaviour.h"
+#include "core/pet/behaviour_timer.h"
 #include "core/pet/pet_ports.h"
+#include "core/pet/presence.h"
 #include "core/pet/walk_state.h"
 #include "core/state/pet_keeper.h"
 #include "core/state/pet_saver.h"
@@ -47,6 +49,8 @@ public:
     virtual void DpiChanged(int dpi, const Rect& suggested) = 0;
     virtual void EndSession() = 0;  // Windows may end the process without destroying the window
     virtual void Destroy() = 0;     // the window is being destroyed
+    // The system tells of the session, the display or the power: the user may have gone or be back.
+    virtual void Presence(PresenceEvent event) = 0;
 
     // The frame slot a repaint draws now (not an event: it changes nothing).
     virtual int FrameSlot() const = 0;
@@ -54,6 +58,8 @@ public:
 
 inline constexpr int kSlowIntervalMs = 400;
 inline constexpr int kFastIntervalMs = 100;  // with FastMove
+// How often the pet asks the desktop whether the user is there (the screen saver tells nobody).
+inline constexpr int kPresenceCheckMs = 10'000;
 
 // BehaviourTimer's interval, chosen each time the timer is started.
 int BehaviourIntervalMs(const PetState& pet);
@@ -65,17 +71,22 @@ void ClearStartUpFlags(PetState& pet);
 // Whether this notification from the icon opens the care menu: a press of either button.
 bool OpensCareMenu(TrayEvent event);
 
+// Whether a message of this timer is a behaviour tick: any timer's but the autosave's and the
+// presence check's.
+bool IsTick(int timerId);
+
 class Pet final : public PetEvents, public PetSaver {
 public:
     Pet(PetState& pet, PetKeeper& keeper, const PetPorts& ports)
-        : pet_(pet), keeper_(keeper), ports_(ports), tick_(pet, walk_, ports_) {}
+        : pet_(pet), keeper_(keeper), ports_(ports), behaviourTimer_(ports.window), tick_(pet, walk_, ports_, behaviourTimer_) {}
 
     // Set-up, in this order: the icon (so that a file held by another program shows the
     // icon only while it is waited for), the frames at the monitor's scale, the pet loaded
     // (a refused or unreadable file told, and the program ended), the start-up flags, the
     // first frame, the timers, and the window shown.
     void Start() override;
-    // The autosave timer saves a pet that changed; any other timer message is one tick.
+    // The autosave timer saves a pet that changed; the presence check asks the desktop whether
+    // the user is there; any other timer message is one tick.
     void Timer(TimerMessage message) override;
     // A squeak, one stress less (not below 0), the random walk again, the timer restarted,
     // and the user drags the pet.
@@ -90,6 +101,11 @@ public:
     void EndSession() override;
     // The icon removed, the frames released, the pet saved (a failed save told).
     void Destroy() override;
+    // Away, the pet rests: no tick (so no sound, no trick, no change to the pet) and no
+    // autosave; back, it walks on as it stood. It is written at once when the machine goes to
+    // sleep or the session is locked. A pose held or a box open when the user goes ends as
+    // usual; a care menu open then keeps the pet stopped as it would anyway.
+    void Presence(PresenceEvent event) override;
     int FrameSlot() const override { return walk_.FrameSlot(); }
 
     // PetSaver: the menus' meals and switches are written at once.
@@ -101,12 +117,15 @@ private:
     void OpenCareMenu();
     void StartBehaviourTimer();
     void LoadFrames(int scale);
+    void Follow(UserPresence::Change change);
 
     PetState& pet_;
     PetKeeper& keeper_;
     PetPorts ports_;
     WalkState walk_;
+    BehaviourTimer behaviourTimer_;
     BehaviourTick tick_;
+    UserPresence presence_;
     bool careMenuOpen_ = false;  // ticks are stopped, but a click on the icon still arrives
 };
 

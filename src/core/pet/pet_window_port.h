@@ -16,8 +16,12 @@ namespace pomki {
 // Where PlacePet puts the pet in the z-order.
 enum class ZOrder { TopMost, NoTopMost, Bottom };
 
-// The pet window's two timers.
-enum class PetTimer { Behaviour = BEHAVIOUR_TIMER_ID, Autosave = AUTOSAVE_TIMER_ID };
+// The pet window's timers.
+enum class PetTimer {
+    Behaviour = BEHAVIOUR_TIMER_ID,
+    Autosave = AUTOSAVE_TIMER_ID,
+    PresenceCheck = PRESENCE_TIMER_ID,
+};
 
 class PetWindowPort {
 public:

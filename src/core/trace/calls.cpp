@@ -26,8 +26,18 @@ E Named(const std::array<std::pair<E, const char*>, N>& names, std::string_view 
 
 constexpr std::array<std::pair<ZOrder, const char*>, 3> kZOrders{{
     {ZOrder::TopMost, "TopMost"}, {ZOrder::NoTopMost, "NoTopMost"}, {ZOrder::Bottom, "Bottom"}}};
-constexpr std::array<std::pair<PetTimer, const char*>, 2> kTimers{{
-    {PetTimer::Behaviour, "Behaviour"}, {PetTimer::Autosave, "Autosave"}}};
+constexpr std::array<std::pair<PetTimer, const char*>, 3> kTimers{{
+    {PetTimer::Behaviour, "Behaviour"}, {PetTimer::Autosave, "Autosave"}, {PetTimer::PresenceCheck, "PresenceCheck"}}};
+constexpr std::array<std::pair<PresenceEvent, const char*>, 8> kPresenceEvents{{
+    {PresenceEvent::SessionLocked, "SessionLocked"},
+    {PresenceEvent::SessionUnlocked, "SessionUnlocked"},
+    {PresenceEvent::SessionDisconnected, "SessionDisconnected"},
+    {PresenceEvent::SessionConnected, "SessionConnected"},
+    {PresenceEvent::DisplayOff, "DisplayOff"},
+    {PresenceEvent::DisplayOn, "DisplayOn"},
+    {PresenceEvent::Suspending, "Suspending"},
+    {PresenceEvent::Resumed, "Resumed"},
+}};
 constexpr std::array<std::pair<TrayEvent, const char*>, 8> kTrayEvents{{
     {TrayEvent::LeftButtonDown, "LeftButtonDown"},
     {TrayEvent::RightButtonDown, "RightButtonDown"},
@@ -72,6 +82,8 @@ const char* NameOf(PetTimer timer) { return Name(kTimers, timer); }
 const char* NameOf(TrayEvent event) { return Name(kTrayEvents, event); }
 const char* NameOf(UserNotificationState state) { return Name(kNotificationStates, state); }
 const char* NameOf(WriteResult result) { return Name(kWriteResults, result); }
+const char* NameOf(PresenceEvent event) { return Name(kPresenceEvents, event); }
+PresenceEvent PresenceEventNamed(std::string_view name) { return Named(kPresenceEvents, name, "presence event"); }
 ZOrder ZOrderNamed(std::string_view name) { return Named(kZOrders, name, "z-order"); }
 PetTimer PetTimerNamed(std::string_view name) { return Named(kTimers, name, "timer"); }
 TrayEvent TrayEventNamed(std::string_view name) { return Named(kTrayEvents, name, "tray event"); }
@@ -296,6 +308,7 @@ std::string Timer(TimerMessage message) {
 }
 std::string TrayNotify(TrayEvent event) { return Call("pet.TrayNotify", Words().Word(NameOf(event))); }
 std::string DpiChanged(int dpi, const Rect& suggested) { return Call("pet.DpiChanged", Words().Int(dpi).Rect(suggested)); }
+std::string Presence(PresenceEvent event) { return Call("pet.Presence", Words().Word(NameOf(event))); }
 }  // namespace pet_events
 
 namespace care_events {

@@ -25,6 +25,8 @@ const char* NameOf(PetTimer timer);
 const char* NameOf(TrayEvent event);
 const char* NameOf(UserNotificationState state);
 const char* NameOf(WriteResult result);
+const char* NameOf(PresenceEvent event);
+PresenceEvent PresenceEventNamed(std::string_view name);
 ZOrder ZOrderNamed(std::string_view name);
 PetTimer PetTimerNamed(std::string_view name);
 TrayEvent TrayEventNamed(std::string_view name);
@@ -141,6 +143,7 @@ inline constexpr std::string_view kDestroy = "pet.Destroy";
 std::string Timer(TimerMessage message);
 std::string TrayNotify(TrayEvent event);
 std::string DpiChanged(int dpi, const Rect& suggested);
+std::string Presence(PresenceEvent event);
 }  // namespace pet_events
 namespace care_events {
 inline constexpr std::string_view kOpen = "care.Open";

@@ -300,7 +300,7 @@ void Replayer::Dispatch(const Line& line) {
                 const std::string_view at = reader.Word();
                 if (!at.starts_with("@")) throw FormatError("no @time in a timer message");
                 message.time = static_cast<uint32_t>(Reader(at.substr(1)).Int());
-                if (message.id != static_cast<int>(PetTimer::Autosave)) ++ticks_;
+                if (IsTick(message.id)) ++ticks_;
                 pet_.Timer(message);
             } else if (name == pet_events::kLeftButtonDown) pet_.LeftButtonDown();
             else if (name == pet_events::kRightButtonDown) pet_.RightButtonDown();
@@ -309,6 +309,7 @@ void Replayer::Dispatch(const Line& line) {
                 const int dpi = static_cast<int>(reader.Int());
                 pet_.DpiChanged(dpi, reader.Rect());
             } else if (name == pet_events::kEndSession) pet_.EndSession();
+            else if (name == "pet.Presence") pet_.Presence(PresenceEventNamed(reader.Word()));
             else if (name == pet_events::kDestroy) pet_.Destroy();
             else throw FormatError("an unknown event");
         } else if (name.starts_with("care.")) {

@@ -248,6 +248,9 @@ void TracingPetEvents::DpiChanged(int dpi, const Rect& suggested) {
 }
 void TracingPetEvents::EndSession() { Handled(trace_, pet_events::kEndSession, [&] { inner_.EndSession(); }); }
 void TracingPetEvents::Destroy() { Handled(trace_, pet_events::kDestroy, [&] { inner_.Destroy(); }); }
+void TracingPetEvents::Presence(PresenceEvent event) {
+    Handled(trace_, pet_events::Presence(event), [&] { inner_.Presence(event); });
+}
 
 void TracingCareMenuEvents::Open() { Handled(trace_, care_events::kOpen, [&] { inner_.Open(); }); }
 void TracingCareMenuEvents::Toggle(Ability ability) {

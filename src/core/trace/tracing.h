@@ -141,6 +141,7 @@ public:
     void DpiChanged(int dpi, const Rect& suggested) override;
     void EndSession() override;
     void Destroy() override;
+    void Presence(PresenceEvent event) override;
     int FrameSlot() const override { return inner_.FrameSlot(); }
 
 private:

@@ -7,30 +7,27 @@ namespace pomki::win {
 CClockWnd* clockWnd = nullptr;
 
 namespace {
-constexpr UINT kClockPeriodMs = 100;
-
-ClockText LocalClockText() {
-    SYSTEMTIME clockTime;
-    GetLocalTime(&clockTime);
-    return FormatClockText(clockTime.wHour, clockTime.wMinute);
-}
+// Up to this much late: the new minute still shows within a tenth of a second of its start.
+constexpr ULONG kClockToleranceMs = 40;
 }  // namespace
 
 CClockWnd::CClockWnd() : CModelessDialog(IDD_CLOCK_WND) {}
 
 BOOL CClockWnd::OnInitDialog() {
     CDialog::OnInitDialog();
-    ShowTime(LocalClockText());
-    clockTimer_.Start(GetSafeHwnd(), CLOCK_TIMER_ID, kClockPeriodMs);
+    ShowNow();
     return FALSE;  // no focus for any control: the clock is only looked at
 }
 
-void CClockWnd::ShowTime(const ClockText& text) { SetDlgItemText(IDC_CLOCK_TEXT, text.c_str()); }
-
-// Ten times a second; the text changes once a minute.
-void CClockWnd::OnTimer(UINT_PTR) {
-    const ClockText text = LocalClockText();
-    if (shownText_.Update(text)) ShowTime(text);
+// Reads the time, shows it if it changed, and sleeps until the next minute begins: the clock
+// wakes once a minute.
+void CClockWnd::ShowNow() {
+    SYSTEMTIME clockTime;
+    GetLocalTime(&clockTime);
+    const ClockText text = FormatClockText(clockTime.wHour, clockTime.wMinute);
+    if (shownText_.Update(text)) SetDlgItemText(IDC_CLOCK_TEXT, text.c_str());
+    clockTimer_.Start(GetSafeHwnd(), CLOCK_TIMER_ID,
+                      static_cast<UINT>(MsUntilNextMinute(clockTime.wSecond, clockTime.wMilliseconds)), kClockToleranceMs);
 }
 
 // The system drags the captionless window with the mouse until the button is released.

@@ -9,6 +9,7 @@
 #include "core/abilities/clock_text.h"
 #include "win/framework/modeless_dialog.h"
 #include "win/framework/handles.h"
+#include "win/framework/window_timer.h"
 
 namespace pomki::win {
 
@@ -25,7 +26,9 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void OnTimer(UINT_PTR id) override;
+    void OnTimer(UINT_PTR) override { ShowNow(); }
+    // The clock was set (or the time zone changed): the time is shown afresh at once.
+    void OnTimeChange() override { ShowNow(); }
     void OnLButtonDown(UINT keyFlags, POINT at) override;
     void OnDestroy() override { clockTimer_.Stop(); }
 
@@ -33,7 +36,7 @@ private:
     friend class CModelessDialog<CClockWnd>;
     CClockWnd();
 
-    void ShowTime(const ClockText& text);
+    void ShowNow();
 
     WindowTimer clockTimer_;
     ShownClockText shownText_;

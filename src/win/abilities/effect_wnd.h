@@ -8,6 +8,7 @@
 
 #include "core/base/geometry.h"
 #include "win/framework/handles.h"
+#include "win/framework/window_timer.h"
 #include "win/framework/modeless_dialog.h"
 #include "win/render/frame_region_win.h"
 

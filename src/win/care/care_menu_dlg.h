@@ -11,6 +11,7 @@
 #include "core/care/care_menu.h"
 #include "win/framework/dialog.h"
 #include "win/framework/handles.h"
+#include "win/framework/window_timer.h"
 
 namespace pomki::win {
 

@@ -78,6 +78,7 @@ using UniqueFile = UniqueHandle<FileTraits>;                                 // 
 using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;                       // GlobalAlloc
 using UniqueHook = UniqueHandle<SimpleTraits<HHOOK, UnhookWindowsHookEx>>;   // SetWindowsHookExW
 using UniqueIcon = UniqueHandle<SimpleTraits<HICON, DestroyIcon>>;           // an icon made for us alone (not LR_SHARED)
+using UniquePowerNotification = UniqueHandle<SimpleTraits<HPOWERNOTIFY, UnregisterPowerSettingNotification>>;
 
 // A DC obtained with GetDC (of a window, or of the whole screen for nullptr): given back
 // with ReleaseDC to the same window.
@@ -144,32 +145,6 @@ public:
 private:
     HGLOBAL memory_;
     void* data_;
-};
-
-// A window timer: SetTimer on Start, KillTimer on Stop and when it is destroyed.
-class WindowTimer {
-public:
-    WindowTimer() = default;
-    ~WindowTimer() { Stop(); }
-    WindowTimer(const WindowTimer&) = delete;
-    WindowTimer& operator=(const WindowTimer&) = delete;
-
-    // Starting a running timer restarts it with the new period.
-    void Start(HWND window, UINT_PTR id, UINT periodMs) {
-        window_ = window;
-        id_ = id;
-        running_ = SetTimer(window, id, periodMs, nullptr) != 0;
-    }
-    void Stop() {
-        if (running_ && IsWindow(window_)) KillTimer(window_, id_);
-        running_ = false;
-    }
-    bool running() const { return running_; }
-
-private:
-    HWND window_ = nullptr;
-    UINT_PTR id_ = 0;
-    bool running_ = false;
 };
 
 }  // namespace pomki::win

@@ -56,6 +56,15 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
         OnEndSession(wParam != FALSE);
         break;
+    case WM_WTSSESSION_CHANGE:
+        OnSessionChange(wParam);
+        break;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(wParam, lParam);
+        return TRUE;
+    case WM_TIMECHANGE:
+        OnTimeChange();
+        break;
     case WM_QUERYDRAGICON:
         if (HICON icon = OnQueryDragIcon()) return reinterpret_cast<LRESULT>(icon);
         break;

@@ -45,6 +45,13 @@ protected:
     virtual void OnRButtonDown(UINT /*keyFlags*/, POINT /*at*/) {}
     // WM_ENDSESSION: `ending` is true when the session is really ending.
     virtual void OnEndSession(bool /*ending*/) {}
+    // WM_WTSSESSION_CHANGE (for a window registered for them): what happened to the session.
+    virtual void OnSessionChange(WPARAM /*code*/) {}
+    // WM_POWERBROADCAST: a power event, with its data for a power-setting change; the system
+    // takes TRUE for an answer.
+    virtual void OnPowerBroadcast(WPARAM /*event*/, LPARAM /*data*/) {}
+    // WM_TIMECHANGE: the system's clock was set.
+    virtual void OnTimeChange() {}
     // WM_QUERYDRAGICON: the icon to drag a minimised window by; nullptr leaves it to the system.
     virtual HICON OnQueryDragIcon() { return nullptr; }
     // WM_COMMAND. True when handled; the system does nothing more then.

@@ -1,5 +1,8 @@
 #include "win/pet/pet_wnd.h"
 
+#include <wtsapi32.h>
+
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -58,7 +61,18 @@ BOOL CPetWnd::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(petIcon_));
     events_ = &program_.ConnectPet(*this, desktop_, random_);
     events_->Start();
+    // Windows tells at once the display's state as it is, and then each change.
+    sessionNotifications_.Register(GetSafeHwnd());
+    displayNotifications_.reset(
+        RegisterPowerSettingNotification(GetSafeHwnd(), &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE));
     return TRUE;
+}
+
+void CPetWnd::OnDestroy() {
+    // No notification may come for a window that is gone.
+    sessionNotifications_.Unregister();
+    displayNotifications_.reset();
+    events_->Destroy();
 }
 
 std::optional<LRESULT> CPetWnd::OnProgramMessage(UINT message, WPARAM, LPARAM lParam) {
@@ -102,6 +116,38 @@ void CPetWnd::OnEndSession(bool ending) {
     if (ending) events_->EndSession();
 }
 
+// The session locked, unlocked, switched away or back (for this session only).
+void CPetWnd::OnSessionChange(WPARAM code) {
+    switch (code) {
+    case WTS_SESSION_LOCK: events_->Presence(PresenceEvent::SessionLocked); break;
+    case WTS_SESSION_UNLOCK: events_->Presence(PresenceEvent::SessionUnlocked); break;
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT: events_->Presence(PresenceEvent::SessionDisconnected); break;
+    case WTS_CONSOLE_CONNECT:
+    case WTS_REMOTE_CONNECT: events_->Presence(PresenceEvent::SessionConnected); break;
+    default: break;
+    }
+}
+
+// Sleep and wake; the console display off, dimmed or on (the data of that change lives in
+// this process, given by the system with the message).
+void CPetWnd::OnPowerBroadcast(WPARAM event, LPARAM data) {
+    switch (event) {
+    case PBT_APMSUSPEND: events_->Presence(PresenceEvent::Suspending); break;
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMEAUTOMATIC: events_->Presence(PresenceEvent::Resumed); break;
+    case PBT_POWERSETTINGCHANGE: {
+        const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
+        if (!setting || setting->PowerSetting != GUID_CONSOLE_DISPLAY_STATE || setting->DataLength < sizeof(DWORD)) break;
+        DWORD state = 0;
+        memcpy(&state, setting->Data, sizeof state);
+        events_->Presence(state == 0 ? PresenceEvent::DisplayOff : PresenceEvent::DisplayOn);
+        break;
+    }
+    default: break;
+    }
+}
+
 bool CPetWnd::OnDpiChanged(UINT dpi, const RECT& suggested) {
     events_->DpiChanged(static_cast<int>(dpi), ToRect(suggested));
     return true;
@@ -132,11 +178,19 @@ void CPetWnd::PlacePet(ZOrder z, int32_t x, int32_t y) {
 }
 
 WindowTimer& CPetWnd::TimerOf(PetTimer timer) {
-    return timer == PetTimer::Autosave ? autosaveTimer_ : behaviourTimer_;
+    switch (timer) {
+    case PetTimer::Autosave: return autosaveTimer_;
+    case PetTimer::PresenceCheck: return presenceTimer_;
+    case PetTimer::Behaviour: break;
+    }
+    return behaviourTimer_;
 }
 
+// A tenth of the interval late at most keeps the walk's rhythm while the system wakes once for
+// several timers of the machine.
 void CPetWnd::StartTimer(PetTimer timer, int intervalMs) {
-    TimerOf(timer).Start(GetSafeHwnd(), static_cast<UINT_PTR>(timer), static_cast<UINT>(intervalMs));
+    TimerOf(timer).Start(GetSafeHwnd(), static_cast<UINT_PTR>(timer), static_cast<UINT>(intervalMs),
+                         static_cast<ULONG>(intervalMs / 10));
 }
 
 void CPetWnd::StopTimer(PetTimer timer) { TimerOf(timer).Stop(); }

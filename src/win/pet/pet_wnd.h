@@ -10,6 +10,8 @@
 #include "core/pet/pet_window_port.h"
 #include "win/framework/dialog.h"
 #include "win/framework/handles.h"
+#include "win/framework/window_timer.h"
+#include "win/framework/session_notifications.h"
 #include "win/framework/tray_icon.h"
 #include "win/pet/desktop_win.h"
 #include "win/render/frame_region_win.h"
@@ -29,11 +31,13 @@ protected:
 
     bool OnPaint() override;
     HICON OnQueryDragIcon() override { return petIcon_; }
-    void OnDestroy() override { events_->Destroy(); }
+    void OnDestroy() override;
     void OnLButtonDown(UINT, POINT) override { events_->LeftButtonDown(); }
     void OnRButtonDown(UINT, POINT) override { events_->RightButtonDown(); }
     void OnTimer(UINT_PTR id) override;
     void OnEndSession(bool ending) override;
+    void OnSessionChange(WPARAM code) override;
+    void OnPowerBroadcast(WPARAM event, LPARAM data) override;
     bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
     // The notification-area callback and Explorer's "TaskbarCreated".
     std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -72,6 +76,11 @@ private:
     TrayIcon trayIconArea_;
     WindowTimer behaviourTimer_;
     WindowTimer autosaveTimer_;
+    WindowTimer presenceTimer_;
+    // The system tells the window of the session's locks and switches and of the display's
+    // state, from set-up until it is destroyed.
+    SessionNotifications sessionNotifications_;
+    UniquePowerNotification displayNotifications_;
 };
 
 }  // namespace pomki::win

@@ -97,5 +97,6 @@ std::vector<Command> TrayCommands();
 std::vector<Command> PoliteCommands();  // other programs' windows
 std::vector<Command> SavingCommands();
 std::vector<Command> ScreenCommands();
+std::vector<Command> AwayCommands();      // the user away and back: session and power
 
 }  // namespace e2e
