@@ -21,7 +21,7 @@ PACKAGES := cmake make g++ python3 googletest libgtest-dev libbenchmark-dev \
             xserver-xephyr
 
 .PHONY: all deps win native fuzz-build resources-check exe-check dist reproducible-check test unit e2e e2e-repeat \
-        fuzz fuzz-smoke bench mutants run clean
+        fuzz fuzz-smoke bench walk-cost mutants run clean
 
 all: win native
 
@@ -101,6 +101,10 @@ test: native win fuzz-build resources-check exe-check reproducible-check
 
 bench: native
 	$(NATIVE)/pomki_bench
+
+# What walking costs under Wine, beside a bare window moved as often (tools/walk_cost.py).
+walk-cost: win
+	@$(PYTHON) tools/walk_cost.py --exe dist/pomki_pet.exe --driver $(WIN)/e2e_driver.exe
 
 # Faults put into a copy of the program one at a time, and the tests that must catch each
 # (tools/mutants.py); not part of `make test`. ONLY=text picks faults by name.

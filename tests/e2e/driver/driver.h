@@ -98,5 +98,6 @@ std::vector<Command> PoliteCommands();  // other programs' windows
 std::vector<Command> SavingCommands();
 std::vector<Command> ScreenCommands();
 std::vector<Command> AwayCommands();      // the user away and back: session and power
+std::vector<Command> WalkerCommands();    // a window that walks, for measuring what walking costs
 
 }  // namespace e2e
