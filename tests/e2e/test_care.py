@@ -12,10 +12,11 @@ from pathlib import Path
 from constants import (ABILITY_BOXES as BOXES, ABILITY_NAMES as NAMES, CARE_TITLE, CELERY, CLOCK, CLOCK_TEXT, CURRY,
                        CURSOR_LEAD, DOUBLE_MONEY, EGG, EXTRA_FOOD, FAST_MOVE, FEED, FOOD_MENU, FOOD_TITLE, FULLNESS,
                        GOOD_LUCK, IDOK, LEVEL, MELON, MONEY, PIZZA, PRICES, QUIT, SCREEN_SAVER, SEEDS, SHOW_OFF,
-                       SLOW_TICK, STRESS_BAR, TEA, WM_TRAY_NOTIFY)
+                       STRESS_BAR, TEA, WM_TRAY_NOTIFY)
 from constants import BACK, BACK_STEP, FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP
 from savefile import PetRecord, decode_save, explain_ticks, format_save, record
 from scenario import Image, winpath
+from traces import expect_timer_messages, parse_rect
 
 REPO = Path(__file__).resolve().parents[2]
 MENU_WAIT = 15.0  # seconds a menu may take to appear on a busy machine
@@ -241,28 +242,14 @@ def scenario_care_menu_shows_the_pet(s):
             s.expect_equal(saved, kept, f"{label}: the pet saved after the menu")
 
 
-def earning_rate(care, seconds) -> float:
-    """GOLD per second while the menu is closed (1 GOLD a tick for this pet): read from the
-    menu, which stops the pet while it is open. The pet runs from the moment the menu's OK
-    click has been handled to the moment the next request for the menu is posted; the time the
-    menus take to close and to open is not counted."""
-    menu = care.open_menu()
-    first = care.money(menu)
-    care.click(menu, IDOK)  # returns once handled: the menu's loop ends and the timer starts
-    started = time.monotonic()
-    care.wait_gone(menu, 5, "メニュー閉じる did not close the care menu")
-    time.sleep(max(0.0, seconds - (time.monotonic() - started)))
-    posted = care.ask_for_menu()
-    menu = care.find(CARE_TITLE)
-    gained = care.money(menu) - first
-    care.close_menu(menu)
-    care.s.note(f"{gained} GOLD in {posted - started:.2f} s")
-    return gained / (posted - started)
+def behaviour_starts(care) -> list[int]:
+    """The intervals the pet asked for its behaviour timer, each time it started it."""
+    return [int(x.args[1]) for x in care.pet.trace.lines if x.name == "win.StartTimer" and x.args[0] == "Behaviour"]
 
 
 def scenario_switches_are_saved_and_fast_move_takes_effect(s):
     # CursorLead on: the pet never walks off to hide behind a window (which stops its timer)
-    # while its earnings are measured; fullness and stress low enough for no mischief.
+    # while it walks between the menus; fullness and stress low enough for no mischief.
     care = Care(s, record(level=23, fullness=900, money=50, unlocked=range(7), on=[CURSOR_LEAD, DOUBLE_MONEY]))
     menu = care.open_menu()
     # DoubleMoney off, FastMove on, GoodLuck on and off again, ShowOff on
@@ -270,17 +257,21 @@ def scenario_switches_are_saved_and_fast_move_takes_effect(s):
         care.click(menu, box)
     marks = [care.control(menu, box).get("checked") for box in BOXES[:7]]
     s.expect_equal(marks, [1, 1, 0, 0, 1, 0, 0], "check marks after the clicks")
+    money = care.money(menu)
     care.close_menu(menu)
-
-    fast = earning_rate(care, 3.0)
+    # The menu closed with FastMove on: the timer starts at 100 ms at once; the pet earns a GOLD
+    # a tick (DoubleMoney is off now).
+    ticks = care.pet.trace.ticks()
+    s.wait_until(lambda: care.pet.trace.ticks() >= ticks + 10, 20, "ten ticks after the menu")
     menu = care.open_menu()
+    s.expect_equal(care.money(menu) - money, care.pet.trace.ticks() - ticks, "GOLD earned: one a tick")
     care.click(menu, BOXES[FAST_MOVE])
     care.close_menu(menu)
-    slow = earning_rate(care, 3.0)
-    s.note(f"earned {fast:.1f} GOLD/s with FastMove, {slow:.1f} without")
-    # one tick every 100 ms with FastMove, every 400 ms without
-    s.expect(6.0 <= fast <= 11.0, f"with FastMove the pet earned {fast:.1f} GOLD a second, not about 10")
-    s.expect(1.5 <= slow <= 3.5, f"without FastMove the pet earned {slow:.1f} GOLD a second, not about 2.5")
+    ticks = care.pet.trace.ticks()
+    s.wait_until(lambda: care.pet.trace.ticks() >= ticks + 3, 20, "three ticks after FastMove went off")
+    s.expect_equal(behaviour_starts(care)[-3:], [400, 100, 400],
+                   "the behaviour timer's interval at the start, after FastMove went on and after it went off")
+    expect_timer_messages(s, care.pet.trace, None)
 
     menu = care.open_menu()
     shown_money = care.money(menu)
@@ -475,6 +466,8 @@ def scenario_screen_saver(s):
     # places after the one before.
     order = [(rect[1] // 50) * 20 + rect[0] // 50 for rect in places]
     for a, b in zip(order, order[1:]):
+        # The driver reads the windows a few times per 100 ms, the sweep steps every 10 ms: a
+        # busy machine may let up to 300 ms (30 places) pass between two readings.
         s.expect(1 <= (b - a) % 300 <= 30, f"the sweep jumped from place {a} to place {b}")
     s.expect_equal(care.control(menu, BOXES[SCREEN_SAVER]).get("checked"), 1, "check mark while the sweep runs")
 
@@ -485,6 +478,7 @@ def scenario_screen_saver(s):
         time.sleep(0.005)
     took = time.monotonic() - moved
     s.note(f"the sweep was hidden {took * 1000:.0f} ms after the mouse moved")
+    # The cursor watch looks every 100 ms; the X server hands the movement on first.
     s.expect(took < 0.4, f"the sweep was still shown {took * 1000:.0f} ms after the mouse moved")
     care.wait_gone(sweep["hwnd"], 3, "the sweep window was hidden but not destroyed")
     s.expect_equal(care.control(menu, BOXES[SCREEN_SAVER]).get("checked"), 0, "check mark after the mouse moved")
@@ -535,31 +529,26 @@ def scenario_left_click_and_drag(s):
     press_on_the_pet(s, care, [])
     # A drag: press on the pet, move in small steps, release.
     aimed, start = press_on_the_pet(s, care, [(30 * step, 25 * step) for step in range(1, 11)])
-    drop = (start[0] + 300, start[1] + 250)
-    dropped = s.released_at
     landed = s.sample(hamster)["rect"]
-    # The pet walks on at once: a step of 4 pixels may come in each tick before it is seen.
-    walked = 4 * (1 + int((time.monotonic() - dropped) / SLOW_TICK))
-    # The pet follows the pointer: the point of it that was pressed lies under the drop point.
+    lines = care.pet.trace.lines
+    drags = [x for x in lines if x.name == "win.DragPet"]
+    s.expect(len(drags) == 4 and drags[-1].kind == "end", f"two drags begun and ended in the trace: {drags}")
+    # The pet follows the pointer: the point of it that was pressed lies under the drop point, but
+    # for the steps its own ticks took inside the system's move loop (4 pixels each).
+    inside = [x for x in lines if drags[-2].number < x.number < drags[-1].number and x.name == "win.PlacePet"]
     r = aimed["rect"]
     expected = ((r[0] + r[2]) // 2 + 300, (r[1] + r[3]) // 2 + 250)
     middle = ((landed[0] + landed[2]) // 2, (landed[1] + landed[3]) // 2)
-    s.expect(abs(middle[0] - expected[0]) <= 8 + walked and abs(middle[1] - expected[1]) <= 8 + walked,
-             f"pressed at {start} and dropped at {drop}, the pet's centre stands at {middle}, not within "
-             f"{8 + walked} pixels of {expected}")
-    # It walks on from there, one step of at most 4 pixels a tick (400 ms).
-    samples = [landed]
-
-    def walked_on():
-        samples.append(s.sample(hamster)["rect"])
-        return len({tuple(r) for r in samples}) >= 3
-
-    s.expect(s.wait_until(walked_on, 10, "the pet to walk on after the drop", must=False),
-             f"the pet did not walk on after the drop: {samples[-1]}")
-    ticks = (time.monotonic() - dropped) / SLOW_TICK + 2
-    last = samples[-1]
-    s.expect(abs(last[0] - landed[0]) <= 4 * ticks and abs(last[1] - landed[1]) <= 4 * ticks,
-             f"the pet jumped from {landed} to {last} instead of walking on from where it was dropped")
+    reach = 4 * len(inside)
+    s.expect(abs(middle[0] - expected[0]) <= reach and abs(middle[1] - expected[1]) <= reach,
+             f"pressed at {start} and dropped 300, 250 on, the pet's centre stands at {middle}, not at {expected} "
+             f"(nor within the {len(inside)} steps its ticks took during the drag)")
+    # It walks on from there: the first tick after the drop finds it where it landed.
+    ticks = care.pet.trace.ticks()
+    s.wait_until(lambda: care.pet.trace.ticks() >= ticks + 2, 10, "the pet to walk on after the drop")
+    after = [x for x in care.pet.trace.lines if x.number > drags[-1].number]
+    found = next(x for x in after if x.call == "win.PetRect")
+    s.expect_equal(parse_rect(found.answer), tuple(landed), "where the first tick after the drop found the pet")
     # Each press lowered the stress by one: 100 -> 98.
     menu = care.open_menu()
     s.expect_equal(care.control(menu, STRESS_BAR).get("pos"), 98, "stress after a click and a drag")
