@@ -8,6 +8,7 @@
 #include "win/care/care_menu_dlg.h"
 #include "win/framework/app.h"
 #include "win/framework/convert.h"
+#include "win/pet/call_pet.h"
 #include "win/render/screens_win.h"
 
 namespace pomki::win {
@@ -21,6 +22,7 @@ HWND InsertAfter(ZOrder z) {
     case ZOrder::TopMost: return HWND_TOPMOST;
     case ZOrder::NoTopMost: return HWND_NOTOPMOST;
     case ZOrder::Bottom: return HWND_BOTTOM;
+    case ZOrder::Top: return HWND_TOP;
     }
     return HWND_NOTOPMOST;
 }
@@ -58,7 +60,14 @@ BOOL CPetWnd::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(petIcon_));
     events_ = &program_.ConnectPet(*this, desktop_, random_);
     events_->Start();
+    // Only a pet that has started can be called (not one still waiting for its file).
+    MarkAsThePet(GetSafeHwnd());
     return TRUE;
+}
+
+void CPetWnd::OnDestroy() {
+    UnmarkThePet(GetSafeHwnd());
+    events_->Destroy();
 }
 
 std::optional<LRESULT> CPetWnd::OnProgramMessage(UINT message, WPARAM, LPARAM lParam) {
@@ -67,6 +76,10 @@ std::optional<LRESULT> CPetWnd::OnProgramMessage(UINT message, WPARAM, LPARAM lP
         return 0;
     }
     if (trayIconArea_.OnTaskbarCreated(message)) return 0;
+    if (message == CallPetMessage() && message != 0) {
+        events_->CalledBack();
+        return 0;
+    }
     return std::nullopt;
 }
 

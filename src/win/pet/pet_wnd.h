@@ -29,13 +29,13 @@ protected:
 
     bool OnPaint() override;
     HICON OnQueryDragIcon() override { return petIcon_; }
-    void OnDestroy() override { events_->Destroy(); }
+    void OnDestroy() override;
     void OnLButtonDown(UINT, POINT) override { events_->LeftButtonDown(); }
     void OnRButtonDown(UINT, POINT) override { events_->RightButtonDown(); }
     void OnTimer(UINT_PTR id) override;
     void OnEndSession(bool ending) override;
     bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
-    // The notification-area callback and Explorer's "TaskbarCreated".
+    // The notification-area callback, Explorer's "TaskbarCreated", and a second copy's call.
     std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

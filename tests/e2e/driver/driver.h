@@ -97,5 +97,6 @@ std::vector<Command> TrayCommands();
 std::vector<Command> PoliteCommands();  // other programs' windows
 std::vector<Command> SavingCommands();
 std::vector<Command> ScreenCommands();
+std::vector<Command> PlacesCommands();  // the user's folders, and what a bare-name load finds
 
 }  // namespace e2e
