@@ -1,6 +1,6 @@
 // Driver commands about where the program runs and what it loads: the user's folders as a
 // program of this user sees them, and a library loaded by its bare name (as a careless program
-// would load it), to show which file the search of this folder finds.
+// would load it), to show which file the search of a folder finds.
 #include <windows.h>
 #include <shlobj.h>
 
