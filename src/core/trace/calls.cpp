@@ -239,36 +239,24 @@ std::string Answer(const WriteReport& report) {
 }
 std::string Answer(const std::wstring& text) { return Words().Text(text).str(); }
 
-int64_t ReadInt(std::string_view answer) {
+namespace {
+// An answer that is one value, read by `read`, and nothing after it.
+template <typename Read>
+auto ReadOne(std::string_view answer, Read read) {
     Reader r(answer);
-    const int64_t value = r.Int();
+    auto value = read(r);
     ExpectEnd(r);
     return value;
 }
-bool ReadBool(std::string_view answer) {
-    Reader r(answer);
-    const bool value = r.Bool();
-    ExpectEnd(r);
-    return value;
-}
+}  // namespace
+
+int64_t ReadInt(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Int(); }); }
+bool ReadBool(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Bool(); }); }
 WindowRef ReadWindow(std::string_view answer) {
-    Reader r(answer);
-    const uint64_t value = r.Hex();
-    ExpectEnd(r);
-    return static_cast<WindowRef>(value);
+    return static_cast<WindowRef>(ReadOne(answer, [](Reader& r) { return r.Hex(); }));
 }
-Rect ReadRect(std::string_view answer) {
-    Reader r(answer);
-    const Rect value = r.Rect();
-    ExpectEnd(r);
-    return value;
-}
-Point ReadPoint(std::string_view answer) {
-    Reader r(answer);
-    const Point value = r.Point();
-    ExpectEnd(r);
-    return value;
-}
+Rect ReadRect(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Rect(); }); }
+Point ReadPoint(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Point(); }); }
 WindowFacts ReadFacts(std::string_view answer) {
     Reader r(answer);
     WindowFacts facts;
@@ -322,12 +310,7 @@ WriteReport ReadWriteReport(std::string_view answer) {
     ExpectEnd(r);
     return report;
 }
-std::wstring ReadText(std::string_view answer) {
-    Reader r(answer);
-    std::wstring text = r.Text();
-    ExpectEnd(r);
-    return text;
-}
+std::wstring ReadText(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Text(); }); }
 
 // ---- Events ----
 
