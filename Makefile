@@ -70,10 +70,11 @@ resources-check: deps
 	@$(PYTHON) tools/gen_sprites.py --check && $(PYTHON) tools/gen_sounds.py --check
 	@echo "pictures and sounds match their sources"
 
-# The exe's size, version resource and import table (tools/check_exe.py).
+# The exe's size, version resource and import table, and the sources' library loads
+# (tools/check_exe.py).
 exe-check: win
 	@$(PYTHON) tools/check_exe.py --exe dist/pomki_pet.exe --version-file $(WIN)/version.txt \
-	    --sources src --fixture $(WIN)/flagged_imports.exe
+	    --sources src --fixture $(WIN)/flagged_imports.exe --fixture-sources tools/fixtures/library_loads
 
 # The release archive, and a look inside it: its checksum file must verify.
 dist: win

@@ -25,23 +25,37 @@ public:
     explicit DiskFileStore(const std::filesystem::path& folder) : folder_(folder.wstring() + L"/") {}
     std::wstring ProgramFolder() override { return folder_; }
     pomki::ReadResult ReadAll(const std::wstring&) override { return {pomki::ReadResult::Missing, {}}; }
-    pomki::WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
+    pomki::WriteReport ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
         const std::string target = Narrow(path);
         const std::string temporary = target + ".tmp";
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0) return pomki::WriteResult::Failed;
+        if (fd < 0) return kFailed;
         const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
                              ::fsync(fd) == 0;
         ::close(fd);
         if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
             std::remove(temporary.c_str());
-            return pomki::WriteResult::Failed;
+            return kFailed;
         }
-        return pomki::WriteResult::Written;
+        return {};
     }
     void RemoveLeftovers(const std::wstring& path) override { std::remove((Narrow(path) + ".tmp").c_str()); }
+    pomki::WriteReport ProbeReplace(const std::wstring& path) override {
+        const std::string temporary = Narrow(path) + ".tmp";
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) return kFailed;
+        ::close(fd);
+        std::remove(temporary.c_str());
+        return {};
+    }
+    std::wstring UserDataFolder() override { return {}; }
+    std::wstring TemporaryFolder() override { return {}; }
+    pomki::WriteReport Rename(const std::wstring& from, const std::wstring& to) override {
+        return std::rename(Narrow(from).c_str(), Narrow(to).c_str()) == 0 ? pomki::WriteReport{} : kFailed;
+    }
 
 private:
+    static constexpr pomki::WriteReport kFailed{pomki::WriteReport::Temporary, pomki::FileError::Other};
     static std::string Narrow(const std::wstring& path) { return std::filesystem::path(path).string(); }
 
     std::wstring folder_;

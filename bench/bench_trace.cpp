@@ -61,8 +61,12 @@ class NoFiles final : public FileStore {
 public:
     std::wstring ProgramFolder() override { return L"C:\\pet\\"; }
     ReadResult ReadAll(const std::wstring&) override { return {ReadResult::Missing, {}}; }
-    WriteResult ReplaceAtomically(const std::wstring&, std::string_view) override { return WriteResult::Written; }
+    WriteReport ReplaceAtomically(const std::wstring&, std::string_view) override { return {}; }
     void RemoveLeftovers(const std::wstring&) override {}
+    WriteReport ProbeReplace(const std::wstring&) override { return {}; }
+    std::wstring UserDataFolder() override { return {}; }
+    std::wstring TemporaryFolder() override { return {}; }
+    WriteReport Rename(const std::wstring&, const std::wstring&) override { return {}; }
 };
 
 class StillClock final : public KeeperClock {

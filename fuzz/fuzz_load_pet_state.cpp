@@ -61,11 +61,15 @@ public:
     explicit OneFileStore(std::string content) : content_(std::move(content)) {}
     std::wstring ProgramFolder() override { return {}; }
     pomki::ReadResult ReadAll(const std::wstring&) override { return {pomki::ReadResult::Read, content_}; }
-    pomki::WriteResult ReplaceAtomically(const std::wstring&, std::string_view bytes) override {
+    pomki::WriteReport ReplaceAtomically(const std::wstring&, std::string_view bytes) override {
         content_ = std::string(bytes);
-        return pomki::WriteResult::Written;
+        return {};
     }
     void RemoveLeftovers(const std::wstring&) override {}
+    pomki::WriteReport ProbeReplace(const std::wstring&) override { return {}; }
+    std::wstring UserDataFolder() override { return {}; }
+    std::wstring TemporaryFolder() override { return {}; }
+    pomki::WriteReport Rename(const std::wstring&, const std::wstring&) override { return {}; }
 
 private:
     std::string content_;

@@ -7,10 +7,19 @@
     accident and are what heuristic scanners flag in a program that also moves other
     programs' windows;
   - its version resource is there, in Japanese with Unicode strings, and carries the
-    build's version number, the product name and the original file name.
+    build's version number, the product name and the original file name;
+  - it imports only from libraries that Windows never looks for beside the program: the
+    known DLLs (mapped from System32 whatever the program's folder holds), and comctl32 only
+    while the manifest names Common Controls 6 (side-by-side, found before any folder is
+    searched). Any other library (winmm, dwmapi, shcore, ...) must be looked up at run time;
+  - the sources (src/) load no library by its bare name: no LoadLibrary, and every
+    LoadLibraryEx names System32 (LOAD_LIBRARY_SEARCH_SYSTEM32) or a full path
+    (LOAD_WITH_ALTERED_SEARCH_PATH, which takes nothing else); and the program's entry
+    restricts the search for libraries to System32 before it does anything else.
 
-It prints the version details and the import list. With --fixture, it first makes sure
-that the import check does flag a small exe that imports such functions.
+It prints the version details and the import list. With --fixture (and --fixture-sources),
+it first makes sure that the checks do flag a small exe that imports such functions and
+libraries, and sources that load libraries by their bare names.
 
 Reads the PE file itself; only the Python standard library is used.
 """
@@ -35,6 +44,23 @@ SUSPECT_IMPORTS = {
     "DebugActiveProcess", "NtSuspendThread", "NtGetContextThread", "NtSetContextThread",
     "NtOpenProcess", "NtOpenThread",
 }
+
+
+# The known DLLs that Windows 7 SP1 and Windows 10/11 (x64) both list under
+# HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs, and ntdll, which every
+# process has before anything is searched. Lower case.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "comdlg32.dll", "difxapi.dll", "gdi32.dll", "imagehlp.dll",
+    "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll",
+    "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll", "ntdll.dll",
+}
+# Not a known DLL: the manifest's dependency on Common Controls 6 redirects it to the system's
+# side-by-side store, which Windows consults before any folder.
+SIDE_BY_SIDE = {"comctl32.dll": "Microsoft.Windows.Common-Controls"}
+
+ENTRY_FILE = os.path.join("win", "app", "main.cpp")
+ENTRY_FIRST_CALL = "RestrictLibrarySearch"
 
 
 class PeError(Exception):
@@ -219,6 +245,166 @@ def unwanted_imports(imports, sources):
     return sorted(suspect - called_in_sources(suspect, sources)) if suspect else []
 
 
+def manifest_assemblies(pe) -> set[str]:
+    """The names of the assemblies that the exe's manifest (RT_MANIFEST 1) depends on."""
+    found = pe.resource(24, 1)
+    if not found:
+        return set()
+    text = next(iter(found.values())).decode("utf-8", "replace")
+    names = set()
+    for dependency in re.findall(r"<dependentAssembly>(.*?)</dependentAssembly>", text, re.S):
+        m = re.search(r'name="([^"]+)"', dependency)
+        if m and re.search(r'version="6\.', dependency):
+            names.add(m.group(1))
+    return names
+
+
+def unknown_libraries(pe) -> list[str]:
+    """The imported libraries that Windows may look for beside the program."""
+    assemblies = manifest_assemblies(pe)
+    out = []
+    for dll, _ in pe.imports():
+        name = dll.lower()
+        if name in KNOWN_DLLS:
+            continue
+        if name in SIDE_BY_SIDE and SIDE_BY_SIDE[name] in assemblies:
+            continue
+        out.append(dll)
+    return out
+
+
+def starts_char_literal(code: str, i: int) -> bool:
+    """Whether the quote at i opens a character literal ('x', L'x'), not a digit separator (10'000)."""
+    before = code[i - 1] if i > 0 else " "
+    if before in "LuU" and (i < 2 or not (code[i - 2].isalnum() or code[i - 2] == "_")):
+        return True
+    return not (before.isalnum() or before == "_")
+
+
+def strip_comments(code: str) -> str:
+    """The code without its comments. String and character literals are kept whole, so that a
+    quote or a slash inside one is not taken for code."""
+    out, i, n = [], 0, len(code)
+    while i < n:
+        if code.startswith("//", i):
+            i = code.find("\n", i)
+            i = n if i < 0 else i
+        elif code.startswith("/*", i):
+            end = code.find("*/", i + 2)
+            i = n if end < 0 else end + 2
+        elif code[i] == '"':
+            j = i + 1
+            while j < n and code[j] != '"':
+                j += 2 if code[j] == "\\" else 1
+            out.append(code[i:j + 1])
+            i = j + 1
+        elif code[i] == "'" and starts_char_literal(code, i):
+            j = i + 1
+            while j < n and code[j] != "'":
+                j += 2 if code[j] == "\\" else 1
+            out.append(code[i:j + 1])
+            i = j + 1
+        else:
+            out.append(code[i])
+            i += 1
+    return "".join(out)
+
+
+def mask_literals(code: str) -> str:
+    """The code (comments stripped) with the insides of its string and character literals
+    blanked, offsets unchanged: a call is looked for in code, not in a text."""
+    out, i, n = list(code), 0, len(code)
+    while i < n:
+        quote = code[i]
+        if quote == '"' or (quote == "'" and starts_char_literal(code, i)):
+            j = i + 1
+            while j < n and code[j] != quote:
+                j += 2 if code[j] == "\\" else 1
+            for k in range(i + 1, min(j, n)):
+                if out[k] != "\n":
+                    out[k] = " "
+            i = j + 1
+        else:
+            i += 1
+    return "".join(out)
+
+
+def call_arguments(code: str, open_paren: int) -> list[str]:
+    """The top-level arguments of the call whose "(" is at open_paren."""
+    depth, args, current, i = 0, [], [], open_paren
+    while i < len(code):
+        c = code[i]
+        if c in "([{":
+            depth += 1
+            if depth > 1:
+                current.append(c)
+        elif c in ")]}":
+            depth -= 1
+            if depth == 0:
+                args.append("".join(current).strip())
+                return args
+            current.append(c)
+        elif c == "," and depth == 1:
+            args.append("".join(current).strip())
+            current = []
+        elif c == '"':
+            j = i + 1
+            while j < len(code) and code[j] != '"':
+                j += 2 if code[j] == "\\" else 1
+            current.append(code[i:j + 1])
+            i = j
+        else:
+            current.append(c)
+        i += 1
+    return args
+
+
+def bare_loads(sources) -> list[str]:
+    """Every call in SOURCES that may load a library by its bare name, as "file:line: call"."""
+    found = []
+    call = re.compile(r"\b(LoadLibrary(?:Ex)?[AW]?)\s*\(")
+    for folder, _, files in os.walk(sources):
+        for f in sorted(files):
+            if not f.endswith((".cpp", ".h", ".c", ".hpp")):
+                continue
+            path = os.path.join(folder, f)
+            with open(path, encoding="utf-8", errors="replace") as src:
+                code = strip_comments(src.read())
+            for m in call.finditer(mask_literals(code)):
+                line = code.count("\n", 0, m.start()) + 1
+                where = f"{os.path.relpath(path, sources)}:{line}: {m.group(1)}"
+                if "Ex" not in m.group(1):
+                    found.append(f"{where} searches the program's folder first")
+                    continue
+                args = call_arguments(code, m.end() - 1)
+                flags = args[2] if len(args) > 2 else ""
+                name = args[0] if args else ""
+                if "LOAD_LIBRARY_SEARCH_SYSTEM32" in flags:
+                    continue
+                literal = re.fullmatch(r'L?"(.*)"', name)
+                full_path = literal is None or re.match(r"([A-Za-z]:|\\\\)\\\\", literal.group(1))
+                if "LOAD_WITH_ALTERED_SEARCH_PATH" in flags and full_path:
+                    continue
+                found.append(f"{where} names neither System32 nor a full path ({', '.join(args)})")
+    return found
+
+
+def entry_problems(sources) -> list[str]:
+    """The entry must restrict the search for libraries before anything else."""
+    path = os.path.join(sources, ENTRY_FILE)
+    if not os.path.isfile(path):
+        return [f"{ENTRY_FILE} is missing"]
+    with open(path, encoding="utf-8", errors="replace") as src:
+        code = strip_comments(src.read())
+    m = re.search(r"\bwWinMain\s*\([^)]*\)\s*\{", code)
+    if not m:
+        return [f"{ENTRY_FILE} defines no wWinMain"]
+    first = code[m.end():].split(";", 1)[0].strip()
+    if not re.fullmatch(r"(?:[\w]+::)*" + ENTRY_FIRST_CALL + r"\s*\(\s*\)", first):
+        return [f"wWinMain begins with {first!r}, not {ENTRY_FIRST_CALL}()"]
+    return []
+
+
 def version_problems(pe, version):
     found = pe.resource(16, 1)  # RT_VERSION, VS_VERSION_INFO
     if not found:
@@ -248,17 +434,32 @@ def version_problems(pe, version):
     return problems, (info, strings)
 
 
-def self_test(fixture, sources):
-    """The fixture imports OpenProcess and GetThreadContext, which src/ does not call; it has
-    no version resource. Both checks must say so."""
+def self_test(fixture, sources, fixture_sources=None):
+    """The fixture imports OpenProcess and GetThreadContext, which src/ does not call, and
+    imports winmm and comctl32 with no manifest; it has no version resource. Every check must
+    say so. The fixture sources (each file says in its name whether it must be flagged) load
+    libraries in every way the source check tells apart."""
     pe = Pe(open(fixture, "rb").read())
     flagged = unwanted_imports(pe.imports(), sources)
     problems, _ = version_problems(pe, "1.0.0")
     failures = []
     if not {"OpenProcess", "GetThreadContext"} <= set(flagged):
         failures.append(f"the import check passed {fixture} (flagged only {flagged})")
+    unknown = {d.lower() for d in unknown_libraries(pe)}
+    if unknown != {"winmm.dll", "comctl32.dll"}:
+        failures.append(f"the library check flagged {sorted(unknown)} of {fixture}, which imports winmm and, "
+                        f"with no manifest, comctl32")
     if problems != ["there is no version resource"]:
         failures.append(f"the version check said {problems} of an exe without a version resource")
+    if fixture_sources:
+        flagged_files = {line.split(":", 1)[0] for line in bare_loads(fixture_sources)}
+        expected = {f for f in os.listdir(fixture_sources) if f.startswith("bare_")}
+        if flagged_files != expected:
+            failures.append(f"the source check flagged {sorted(flagged_files)} in {fixture_sources}, "
+                            f"not {sorted(expected)}")
+        wrong_entry = entry_problems(os.path.join(fixture_sources, "late_entry"))
+        if not wrong_entry:
+            failures.append("the entry check passed a wWinMain that does something before restricting the search")
     return failures
 
 
@@ -268,9 +469,10 @@ def main(argv):
     ap.add_argument("--version-file", required=True, help="the build's version number, one line")
     ap.add_argument("--sources", required=True, help="the program's source folder")
     ap.add_argument("--fixture", help="an exe that imports functions the sources do not call")
+    ap.add_argument("--fixture-sources", help="sources that load libraries in every way the source check tells apart")
     args = ap.parse_args(argv[1:])
 
-    failures = self_test(args.fixture, args.sources) if args.fixture else []
+    failures = self_test(args.fixture, args.sources, args.fixture_sources) if args.fixture else []
     with open(args.version_file, encoding="utf-8") as f:
         version = f.read().strip()
     data = open(args.exe, "rb").read()
@@ -299,11 +501,18 @@ def main(argv):
     if unwanted:
         failures.append("imports of thread-context or process functions that the program does not call: "
                         + ", ".join(unwanted))
+    unknown = unknown_libraries(pe)
+    if unknown:
+        failures.append("imports from libraries that Windows may look for beside the program (load them at run "
+                        "time from System32): " + ", ".join(unknown))
+    for load in bare_loads(args.sources):
+        failures.append(f"a library loaded by its bare name: {load}")
+    failures += entry_problems(args.sources)
 
     for f in failures:
         print(f"check_exe: {f}", file=sys.stderr)
     if not failures:
-        print("check_exe: size, version resource and imports are as they should be")
+        print("check_exe: size, version resource, imports and library loads are as they should be")
     return 1 if failures else 0
 
 

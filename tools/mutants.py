@@ -35,6 +35,7 @@ class Fault:
     faulty: str
     unit: bool = False                 # judged by the unit tests
     scenarios: tuple[str, ...] = ()   # judged by these e2e scenarios ("file.py:name")
+    also: tuple[tuple[str, str], ...] = ()  # more (original, faulty) changes in the same file, made together
 
 
 FAULTS = [
@@ -139,6 +140,68 @@ FAULTS = [
     Fault("the pet window loads its frames at scale 1 whatever it is asked", "src/win/pet/pet_wnd.cpp",
           "    frames_.Load(CWinApp::ResourceModule(), scale);", "    frames_.Load(CWinApp::ResourceModule(), 1);",
           scenarios=("test_screens.py:pet_is_sharp_at_144_dpi",)),
+    # ---- Safe wherever it runs: libraries, where the pet is kept, a refused file, the call ----
+    # Either defence alone keeps a planted library out (a bare-name look-up after the restriction
+    # searches System32 only; tools/check_exe.py flags the bare name in make test): both gone.
+    Fault("the search is left unrestricted and system libraries are looked up by their bare names",
+          "src/win/framework/system_library.cpp",
+          "    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;",
+          "    if (setDefault) return;",
+          scenarios=("test_anywhere.py:libraries_planted_beside_the_program_are_never_loaded",),
+          also=(("if (HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;",
+                 "if (HMODULE module = LoadLibraryW(name)) return module;"),)),
+    Fault("access denied on the temporary file is waited for as a busy file", "src/core/state/save_file.cpp",
+          "case FileError::AccessDenied: return report.step == WriteReport::Move ? WriteResult::Busy : WriteResult::Failed;",
+          "case FileError::AccessDenied: return WriteResult::Busy;", unit=True),
+    Fault("a file held open while it is replaced is taken for a failure", "src/core/state/save_file.cpp",
+          "case FileError::AccessDenied: return report.step == WriteReport::Move ? WriteResult::Busy : WriteResult::Failed;",
+          "case FileError::AccessDenied: return WriteResult::Failed;", unit=True),
+    Fault("the store reports access denied as a sharing violation", "src/win/state/file_store_win.cpp",
+          "    case ERROR_ACCESS_DENIED: return FileError::AccessDenied;",
+          "    case ERROR_ACCESS_DENIED: return FileError::SharingViolation;",
+          scenarios=("test_anywhere.py:a_folder_that_takes_no_file_keeps_the_pet_in_the_users_folder",
+                     "test_anywhere.py:a_save_that_fails_is_told_at_once")),
+    Fault("the probe's answer is not heeded", "src/core/state/pet_keeper.cpp",
+          "    return ResultOf(files_.ProbeReplace(path)) != WriteResult::Failed;",
+          "    files_.ProbeReplace(path);\n    return true;", unit=True,
+          scenarios=("test_anywhere.py:a_folder_that_takes_no_file_keeps_the_pet_in_the_users_folder",)),
+    Fault("the temporary folder is taken for a place to keep the pet", "src/core/state/pet_keeper.cpp",
+          "    if (IsWithinFolder(folder, files_.TemporaryFolder())) return false;\n",
+          "    files_.TemporaryFolder();\n", unit=True,
+          scenarios=("test_anywhere.py:a_program_started_from_inside_a_zip_archive_keeps_its_pet_in_the_users_folder",)),
+    Fault("the pet beside the program is not copied to the user's folder", "src/core/state/pet_keeper.cpp",
+          "if (result == LoadResult::Loaded) copied = ResultOf(files_.ReplaceAtomically(path_, bytes)) == WriteResult::Written;",
+          "copied = false;", unit=True,
+          scenarios=("test_anywhere.py:a_folder_that_takes_no_file_keeps_the_pet_in_the_users_folder",)),
+    Fault("where the pet lives is told at every start", "src/core/state/pet_keeper.cpp",
+          "    if (!movedHere_ || !keeping_) return std::nullopt;", "    if (!keeping_) return std::nullopt;",
+          unit=True),
+    Fault("a refused file is written over, not kept", "src/core/state/pet_keeper.cpp",
+          "    if (refusedOnFile_) {", "    if (false) {", unit=True,
+          scenarios=("test_foundation.py:tampered_file_is_refused_and_replaced",)),
+    Fault("a refused file is set aside at every save", "src/core/state/pet_keeper.cpp",
+          "        refusedOnFile_ = false;\n    }", "    }", unit=True),
+    Fault("a failed save is told only at exit", "src/core/pet/pet.cpp",
+          "    ports_.window.ShowNotice(*notice);\n}", "}", unit=True,
+          scenarios=("test_anywhere.py:a_save_that_fails_is_told_at_once",)),
+    Fault("a failed save is told again at every failure", "src/core/pet/pet.cpp",
+          "    saveFailureTold_ = true;\n", "", unit=True,
+          scenarios=("test_anywhere.py:a_save_that_fails_is_told_at_once",)),
+    Fault("the called pet comes with its corner on the cursor", "src/core/pet/call_back.cpp",
+          "    Point corner{cursor.x - side / 2, cursor.y - side / 2};", "    Point corner{cursor.x, cursor.y};",
+          unit=True, scenarios=("test_anywhere.py:a_second_start_calls_the_lost_pet_into_view",)),
+    Fault("the called pet is not brought in front", "src/core/pet/call_back.cpp",
+          "return pet.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::Top;",
+          "return pet.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::NoTopMost;", unit=True),
+    Fault("the pet window places 'in front' as the walk's placement", "src/win/pet/pet_wnd.cpp",
+          "    case ZOrder::Top: return HWND_TOP;", "    case ZOrder::Top: return HWND_NOTOPMOST;",
+          scenarios=("test_anywhere.py:a_second_start_calls_the_lost_pet_into_view",)),
+    Fault("a called pet hidden behind a window stays stopped", "src/core/pet/pet.cpp",
+          "    if (!careMenuOpen_) StartBehaviourTimer();\n}\n\nvoid Pet::SaveChanges", "}\n\nvoid Pet::SaveChanges",
+          unit=True),
+    Fault("the second copy calls no pet", "src/win/app/pet_app.cpp",
+          "        CallRunningPet();\n", "",
+          scenarios=("test_anywhere.py:a_second_start_calls_the_lost_pet_into_view",)),
 ]
 
 
@@ -201,12 +264,16 @@ def main() -> int:
     for number, fault in enumerate(faults, start=1):
         path = TREE / fault.file
         text = path.read_text(encoding="utf-8")
-        if text.count(fault.original) != 1:
+        changes = ((fault.original, fault.faulty),) + fault.also
+        if any(text.count(original) != 1 for original, _ in changes):
             rows.append((fault, "-", f"NOT APPLIED: the text to change is not in {fault.file} once"))
             continue
         log = logs / f"{number:02d}.log"
         started = time.monotonic()
-        path.write_text(text.replace(fault.original, fault.faulty), encoding="utf-8")
+        faulty_text = text
+        for original, faulty in changes:
+            faulty_text = faulty_text.replace(original, faulty)
+        path.write_text(faulty_text, encoding="utf-8")
         try:
             native = fault.unit or fault.file.startswith("src/core")
             if not build(log, native=native, win=bool(fault.scenarios)):

@@ -61,4 +61,8 @@ TAMPERED_TEXT = "ファイルが不正アクセスされています \n 削除�
 SAVE_FAILED_TEXT = "ファイルに保存できませんでした"
 UNREADABLE_TEXT = ("ファイルを読み込めませんでした\nファイルを守るため終了します\n"
                    "しばらくしてから、もう一度起動してください")
+# Where the program's folder takes no file: the box that tells where the pet lives now, its
+# text followed by the path of the file.
+KEPT_ELSEWHERE_CAPTION = "デスクトップぽてぽて"
+KEPT_ELSEWHERE_TEXT = "このフォルダには保存できないため、ハムスターは次の場所に保存します\n"
 TRAY_TIP = "デスクトップぽてぽて"

@@ -275,16 +275,19 @@ class Scenario:
         self._processes.append(proc)
         return proc
 
-    def _traced(self, exe: Path, args: list[str]) -> Pet:
+    def _traced(self, exe: Path, args: list[str], env: dict | None = None) -> Pet:
         """Starts a copy of the program that writes its trace beside the scenario's logs."""
         path = self.logs / f"{exe.stem.replace(' ', '_')}-{len(self.pets) + 1}.trace.txt"
-        proc = self.spawn(args, log_name=exe.stem.replace(" ", "_"), env={"POMKI_TRACE": winpath(path)})
+        proc = self.spawn(args, log_name=exe.stem.replace(" ", "_"), env={**(env or {}), "POMKI_TRACE": winpath(path)})
         pet = Pet(proc, exe, Trace(path))
         self.pets.append(pet)
         return pet
 
-    def start_pet(self, exe: Path, wait_window: bool = True, hold: bool = False, attempts: int = 3) -> Pet:
-        """Starts the program. With wait_window, returns once its window is visible.
+    def start_pet(self, exe: Path, wait_window: bool = True, hold: bool = False, attempts: int = 3,
+                  env: dict | None = None, windows_path: str | None = None) -> Pet:
+        """Starts the program (with `env` added to Wine's environment; by `windows_path`, the path
+        it is started by, when it is not the file's Z: path). With wait_window, returns once its
+        window is visible.
 
         With hold, the process is stopped (SIGSTOP) right after its window appears and before its
         first behaviour tick, so that nothing changes until `release` or `quit`: the window must
@@ -292,12 +295,12 @@ class Scenario:
         The working folder is never the exe's folder, so the save file is found from the exe's path.
         """
         for attempt in range(1, attempts + 1):
-            pet = self._traced(exe, ["wine", str(exe)])
+            pet = self._traced(exe, ["wine", windows_path or str(exe)], env)
             proc = pet.proc
-            self.note(f"started {exe} (attempt {attempt})")
+            self.note(f"started {windows_path or exe} (attempt {attempt})")
             if not wait_window:
                 return pet
-            reply = self.driver.call("find-window", exe=winpath(exe), visible=True,
+            reply = self.driver.call("find-window", exe=windows_path or winpath(exe), visible=True,
                                      wait=int(self.WINDOW_TIMEOUT * 1000), poll=10 if hold else 50)
             if not reply.ok:
                 self.fail(f"{exe.name} showed no window within {self.WINDOW_TIMEOUT:.0f} s "

@@ -89,8 +89,10 @@ def tampered_files():
 
 
 def scenario_tampered_file_is_refused_and_replaced(s):
-    for index, (label, data) in enumerate(tampered_files()):
-        exe = s.place_exe(f"tampered{index}/pomki_pet.exe")
+    """A refused file is told, the program ends, and a new pet is written in its place; the
+    refused file is kept beside it as pomki.dat.bad (the last one refused, an older one
+    replaced)."""
+    def refused(exe, label, data):
         s.write_save(exe, data)
         pet = s.start_pet(exe, wait_window=False)
         box = s.wait_msgbox(exe=winpath(exe), timeout=15)
@@ -102,6 +104,17 @@ def scenario_tampered_file_is_refused_and_replaced(s):
         s.click(box["hwnd"], IDOK)
         s.wait_exit(pet, after=f" after OK on the message box ({label})")
         s.expect_equal(s.read_save(exe), FIRST_RUN_FILE, f"{label}: file after the program ended")
+        kept = exe.parent / "pomki.dat.bad"
+        s.expect_equal(kept.read_bytes() if kept.is_file() else None, data, f"{label}: the refused file kept")
+
+    cases = tampered_files()
+    for index, (label, data) in enumerate(cases):
+        refused(s.place_exe(f"tampered{index}/pomki_pet.exe"), label, data)
+    # Refused again in the same folder: the file kept is the one refused last.
+    again = s.place_exe(f"tampered{len(cases) - 1}/pomki_pet.exe")
+    refused(again, f"{cases[0][0]}, after {cases[-1][0]}", cases[0][1])
+    s.expect_equal(s.listing(again.parent), {again.name: "file", "pomki.dat": "file", "pomki.dat.bad": "file"},
+                   "files beside the program")
 
 
 def scenario_second_copy_ends_at_once(s):

@@ -145,6 +145,7 @@ inline const char* ZOrderName(ZOrder z) {
         case ZOrder::TopMost: return "TopMost";
         case ZOrder::NoTopMost: return "NoTopMost";
         case ZOrder::Bottom: return "Bottom";
+        case ZOrder::Top: return "Top";
     }
     return "?";
 }
@@ -420,7 +421,7 @@ public:
         log_.Add(PortCall::FileRead());
         return MemoryFileStore::ReadAll(path);
     }
-    WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
+    WriteReport ReplaceAtomically(const std::wstring& path, std::string_view bytes) override {
         log_.Add(PortCall::FileWrite());
         return MemoryFileStore::ReplaceAtomically(path, bytes);
     }

@@ -22,6 +22,8 @@
 namespace pomki {
 namespace {
 
+using testing::kFolderRefuses;
+using testing::kHeldWhileMoved;
 using testing::kUserWindow;
 using testing::PortCall;
 using testing::Scene;
@@ -191,6 +193,48 @@ TEST(PetTest, StartUpClearsTheClockOnlyAndShowsTheFirstFrame) {
 
 // ---- The timers ----
 
+// Where the program's folder takes no file, the user is told where the pet lives now, once
+// it has been loaded (or found missing), before whatever the load itself has to tell.
+TEST(PetTest, StartUpTellsWhereThePetLivesWhenItFirstMovesThere) {
+    const std::wstring own = L"C:\\Users\\u\\AppData\\Local\\pomki\\pomki.dat";
+    const PortCall moved = PortCall::Notice(L"デスクトップぽてぽて",
+                                            L"このフォルダには保存できないため、ハムスターは次の場所に保存します\n" + own);
+    struct Case {
+        const char* name;
+        bool folderRefuses;
+        bool keptThereAlready;
+        std::optional<std::string> besideProgram;
+        std::vector<PortCall> between;  // what comes between the reads and the first frame
+    };
+    const Case cases[] = {
+        {"a folder that takes files", false, false, FormatSaveFile(PetState{}), {}},
+        {"moved with its pet", true, false, FormatSaveFile(PetState{}), {moved}},
+        {"moved with no pet", true, false, std::nullopt, {moved}},
+        {"moved before", true, true, FormatSaveFile(PetState{}), {}},
+        {"moved with a refused file", true, false, std::string("31306\r\r\n"),
+         {moved, PortCall::Notice(kFileError, kRefused), PortCall::Quit()}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene s;
+        s.files.userDataFolder = L"C:\\Users\\u\\AppData\\Local\\pomki\\";
+        if (c.folderRefuses) s.files.probe = testing::kFolderRefuses;
+        if (c.keptThereAlready) s.files.files[own] = FormatSaveFile(PetState{});
+        if (c.besideProgram) s.files.files[s.SavePath()] = *c.besideProgram;
+
+        s.rules.Start();
+
+        std::vector<PortCall> actions = s.log.Actions();
+        const auto firstFrame = std::find(actions.begin(), actions.end(), PortCall::Apply(0));
+        auto afterReads = firstFrame;
+        while (afterReads != actions.begin() && (afterReads - 1)->kind != Kind::FileRead &&
+               (afterReads - 1)->kind != Kind::FileWrite) {
+            --afterReads;
+        }
+        EXPECT_EQ(std::vector<PortCall>(afterReads, firstFrame), c.between);
+    }
+}
+
 // The autosave timer's message saves a pet that changed and is no tick; any other timer
 // message is one tick, whatever its time.
 TEST(PetTest, TheAutosaveTimerSavesAndAnyOtherTimerTicks) {
@@ -247,6 +291,45 @@ TEST(PetTest, TheMenusSavesWriteAChangedPetAtOnce) {
     saver.SaveChanges();
     EXPECT_EQ(s.log.calls, (std::vector<PortCall>{PortCall::FileWrite()}));
     EXPECT_EQ(OnFile(s), s.pet);
+}
+
+// A save that fails is told at once, in a notice of its own; not again while the saves keep
+// failing (the box is modal, and the saves that come while it is open fail alike), but again
+// once one has succeeded since. A file held by another program is not told: the next save
+// tries again.
+TEST(PetTest, AFailedSaveIsToldAtOnceAndOnceUntilASaveSucceeds) {
+    enum By { Autosave, Menu };
+    struct Step {
+        const char* name;
+        By by;
+        std::optional<WriteReport> failure;
+        bool told;
+    };
+    const Step steps[] = {
+        {"the folder refuses", Autosave, kFolderRefuses, true},
+        {"refused again", Autosave, kFolderRefuses, false},
+        {"a meal refused too", Menu, kFolderRefuses, false},
+        {"held by another program", Autosave, kHeldWhileMoved, false},
+        {"saved", Autosave, std::nullopt, false},
+        {"held: not a failure", Menu, kHeldWhileMoved, false},
+        {"refused after a save", Menu, kFolderRefuses, true},
+        {"and again", Autosave, kFolderRefuses, false},
+    };
+    Scene s;
+    Started(s);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        s.log.Clear();
+        s.pet.money += 1;
+        if (step.failure) s.files.writeFailures.push_back(*step.failure);
+
+        if (step.by == Autosave) s.rules.Timer(TimerMessage{kAutosaveTimerId, 0});
+        else static_cast<PetSaver&>(s.rules).SaveChanges();
+
+        std::vector<PortCall> expected{PortCall::FileWrite()};
+        if (step.told) expected.push_back(PortCall::Notice(kFileError, kNotSaved));
+        EXPECT_EQ(s.log.calls, expected);
+    }
 }
 
 // ---- Petting ----
@@ -480,6 +563,99 @@ TEST(PetTest, OneCareMenuAtATime) {
     EXPECT_EQ(s.log.Count(Kind::StartTimer), 2u);
 }
 
+// ---- Calling the pet ----
+
+// Called back by a second start, the pet comes wherever it was: centred on the cursor on the
+// work area under it, in front of the windows (topmost with ShowOff), in the walking frame of
+// its heading, and walks free from there. While the care menu is open, the menu keeps the timer.
+TEST(PetTest, ACalledBackPetComesToTheCursorInFrontAndWalksFree) {
+    enum class Before { Free, Hiding, Halted, InCareMenu };
+    struct Case {
+        const char* name;
+        Before before;
+        int dpi;
+        Point cursor;
+        std::vector<Rect> workAreas;
+        bool showOff;
+        bool goodLuck;
+        bool fastMove;
+        Point corner;
+        ZOrder z;
+        int slot;
+    };
+    const std::vector<Rect> screen{{0, 0, 1024, 728}};  // a taskbar 40 high at the bottom
+    const std::vector<Rect> two{{0, 0, 1024, 728}, {1024, 0, 1824, 600}};
+    const Case cases[] = {
+        {"walking free", Before::Free, 96, {500, 400}, screen, false, false, false, {470, 370}, ZOrder::Top, kSlotRight},
+        {"hidden behind a window", Before::Hiding, 96, {500, 400}, screen, false, false, false, {470, 370},
+         ZOrder::Top, kSlotRight},
+        {"left standing", Before::Halted, 96, {500, 400}, screen, false, false, false, {470, 370}, ZOrder::Top,
+         kSlotRight},
+        {"the care menu open", Before::InCareMenu, 96, {500, 400}, screen, false, false, false, {470, 370},
+         ZOrder::Top, kSlotRight},
+        {"showing off: topmost", Before::Free, 96, {500, 400}, screen, true, false, false, {470, 370},
+         ZOrder::TopMost, kSlotRight},
+        {"with good luck", Before::Hiding, 96, {500, 400}, screen, false, true, false, {470, 370}, ZOrder::Top,
+         kSlotLucky},
+        {"fast", Before::Hiding, 96, {500, 400}, screen, false, false, true, {470, 370}, ZOrder::Top, kSlotRight},
+        {"twice the size", Before::Free, 192, {500, 400}, screen, false, false, false, {440, 340}, ZOrder::Top,
+         kSlotRight},
+        {"in the top-left corner", Before::Free, 96, {3, 2}, screen, false, false, false, {0, 0}, ZOrder::Top,
+         kSlotRight},
+        {"on the taskbar", Before::Free, 96, {1020, 760}, screen, false, false, false, {964, 668}, ZOrder::Top,
+         kSlotRight},
+        {"on the second monitor", Before::Free, 96, {1800, 590}, two, false, false, false, {1764, 540}, ZOrder::Top,
+         kSlotRight},
+        {"on the first monitor's right edge", Before::Free, 96, {1023, 100}, two, false, false, false, {964, 70},
+         ZOrder::Top, kSlotRight},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene s;
+        s.window.dpi = c.dpi;
+        Started(s);
+        s.pet.abilityOn[ShowOff] = c.showOff ? 1 : 0;
+        s.pet.abilityOn[GoodLuck] = c.goodLuck ? 1 : 0;
+        s.pet.abilityOn[FastMove] = c.fastMove ? 1 : 0;
+        if (c.before == Before::Hiding) HideBehindWindow(s);
+        if (c.before == Before::Halted) Halt(s);
+        s.desktop.cursor = c.cursor;
+        s.desktop.workAreas = c.workAreas;
+        s.log.Clear();
+        std::vector<PortCall> calls;
+        if (c.before == Before::InCareMenu) {
+            s.window.careMenuOk = false;
+            s.window.whileCareMenuOpen = [&] {
+                s.log.Clear();
+                s.rules.CalledBack();
+                calls = s.log.calls;
+            };
+            s.rules.RightButtonDown();
+        } else {
+            s.rules.CalledBack();
+            calls = s.log.calls;
+        }
+
+        std::vector<PortCall> expected{{.kind = Kind::CursorPos}, {.kind = Kind::WorkAreas}, PortCall::Apply(c.slot),
+                                       PortCall::Place(c.z, c.corner.x, c.corner.y)};
+        if (c.before != Before::InCareMenu) {
+            expected.push_back(PortCall::StartTimer(PetTimer::Behaviour, c.fastMove ? kFast : kSlow));
+        }
+        EXPECT_EQ(calls, expected);
+        EXPECT_EQ(s.rules.walk().roamMode, RoamFree);
+        EXPECT_EQ(s.rules.walk().petX, c.corner.x);
+        EXPECT_EQ(s.rules.walk().petY, c.corner.y);
+        if (c.before == Before::InCareMenu) continue;
+
+        // The next tick walks on from there, freely: one step along its heading, east.
+        s.random.Add({0, 0, 0, 0});
+        TickTimer(s);
+        const int32_t step = 4 * (c.dpi / 96);
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(c.showOff ? ZOrder::TopMost : ZOrder::NoTopMost,
+                                                      c.corner.x + step, c.corner.y));
+    }
+}
+
 // ---- A change of DPI ----
 
 // New frames only when the whole-number scale changes, the frame of the moment shaped again
@@ -537,16 +713,16 @@ TEST(PetTest, DestroyRemovesTheIconReleasesTheFramesThenSaves) {
     struct Case {
         const char* name;
         LoadResult file;
-        std::vector<WriteResult> failures;
+        std::vector<WriteReport> failures;
         std::size_t writes;
         bool told;
     };
-    const std::vector<WriteResult> busyEachTime(5, WriteResult::Busy);
+    const std::vector<WriteReport> busyEachTime(5, kHeldWhileMoved);
     const Case cases[] = {
         {"saved", LoadResult::Loaded, {}, 1, false},
-        {"held for a moment, then saved", LoadResult::Loaded, {WriteResult::Busy, WriteResult::Busy}, 3, false},
+        {"held for a moment, then saved", LoadResult::Loaded, {kHeldWhileMoved, kHeldWhileMoved}, 3, false},
         {"held each time", LoadResult::Loaded, busyEachTime, 5, true},
-        {"failed", LoadResult::Loaded, {WriteResult::Failed}, 1, true},
+        {"failed", LoadResult::Loaded, {kFolderRefuses}, 1, true},
         {"a new pet over a refused file", LoadResult::Rejected, {}, 1, false},
         {"a first pet", LoadResult::NoFile, {}, 1, false},
         {"an unreadable file is left as it was", LoadResult::Unreadable, {}, 0, false},
@@ -587,13 +763,13 @@ TEST(PetTest, DestroyRemovesTheIconReleasesTheFramesThenSaves) {
 TEST(PetTest, TheEndOfTheSessionWritesThePetAndShowsNothing) {
     struct Case {
         const char* name;
-        std::vector<WriteResult> failures;
+        std::vector<WriteReport> failures;
         std::size_t writes;
     };
     const Case cases[] = {
         {"saved", {}, 1},
-        {"failed", {WriteResult::Failed}, 1},
-        {"held for a moment", {WriteResult::Busy}, 2},
+        {"failed", {kFolderRefuses}, 1},
+        {"held for a moment", {kHeldWhileMoved}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -606,7 +782,7 @@ TEST(PetTest, TheEndOfTheSessionWritesThePetAndShowsNothing) {
 
         EXPECT_EQ(s.log.calls, std::vector<PortCall>(c.writes, PortCall::FileWrite()));
         EXPECT_EQ(s.pet, before);
-        if (c.failures.empty() || c.failures.back() == WriteResult::Busy) {
+        if (c.failures.empty() || c.failures.back() == kHeldWhileMoved) {
             EXPECT_EQ(OnFile(s), before);
         }
     }

@@ -131,8 +131,10 @@ public:
     void Close(bool) override {}
 };
 
-// A stressed pet with money, started from its file; ticks that shoot, grumble (a tick runs
-// inside the box), seek; a care menu in which an ability is switched and tea is fed; the end.
+// A stressed pet with money, started from its file in a folder that takes no file (so it moves
+// to the user's folder); ticks that shoot, grumble (a tick runs inside the box), seek; an
+// autosave that fails; a second start's call; a care menu in which an ability is switched and
+// tea is fed; the end.
 std::string TracedRun() {
     testing::CallLog log;
     testing::FakePetWindow window(log);
@@ -147,6 +149,7 @@ std::string TracedRun() {
     onFile.level = 30;
     onFile.abilityUnlocked.fill(1);
     files.files[files.programFolder + kSaveFileName] = FormatSaveFile(onFile);
+    files.probe = testing::kFolderRefuses;
     window.petWindow = 1;
     window.SetPetAt(300, 300);
     desktop.foreground = 2;
@@ -166,7 +169,10 @@ std::string TracedRun() {
     };
     pet.Timer(TimerMessage{1, 1050});
     desktop.whileBoxOpen = nullptr;
-    pet.Timer(TimerMessage{2, 1200});  // the autosave timer
+    files.writeFailures.push_back(testing::kFolderRefuses);
+    pet.Timer(TimerMessage{2, 1200});  // the autosave timer: the save fails, and is told
+    desktop.cursor = Point{700, 500};
+    pet.CalledBack();
     window.whileCareMenuOpen = [&] {
         auto menu = program.ConnectCareMenu(carePort);
         menu->events().Open();
@@ -199,14 +205,17 @@ TEST(ReplayTest, ATracedRunReplays) {
     const std::string text = TracedRun();
     for (const char* expected : {"> pet.Start", "> pet.Timer 1 @1000", "  desk.ShowMessageBox \"", "  } desk.ShowMessageBox",
                                  "  win.RunCareMenu {", "> care.Toggle 1", "  care.RunFoodMenu {", "> food.Feed",
-                                 "file.ReplaceAtomically", "} win.RunCareMenu = 1", "> pet.Destroy"}) {
+                                 "file.ReplaceAtomically", "} win.RunCareMenu = 1", "> pet.Destroy",
+                                 "file.ProbeReplace \"D:\\\\pet\\\\pomki.dat\" = Temporary AccessDenied",
+                                 "file.UserDataFolder = \"", "= Temporary AccessDenied\n  win.ShowNotice",
+                                 "> pet.CalledBack", "win.PlacePet Top 670,470"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
     }
     const trace::ReplayOutcome outcome = trace::Replay(text);
     EXPECT_TRUE(outcome.ok) << outcome.message;
     EXPECT_FALSE(outcome.cutShort);
     EXPECT_EQ(outcome.ticks, 3);
-    EXPECT_EQ(outcome.events, 16);
+    EXPECT_EQ(outcome.events, 17);
 }
 
 TEST(ReplayTest, TheFirstDifferenceStopsTheReplayWithBothCallsTheLineAndTheTick) {

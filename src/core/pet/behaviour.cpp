@@ -173,12 +173,16 @@ ZOrder ShowOffPlacement(const PetState& pet) {
     return pet.IsOn(ShowOff) ? ZOrder::TopMost : ZOrder::NoTopMost;
 }
 
-void StepAlongHeading(const PetState& pet, WalkState& walk) {
+int32_t WalkingFrameBase(const PetState& pet, int32_t heading) {
     // heading is kept in 0..7; the mask only keeps a stray value from reading past the table.
+    return pet.IsOn(GoodLuck) ? kSlotLucky : kHeadingSteps[static_cast<std::size_t>(heading & 7)].frameBase;
+}
+
+void StepAlongHeading(const PetState& pet, WalkState& walk) {
     const HeadingStep& step = kHeadingSteps[static_cast<std::size_t>(walk.heading & 7)];
     walk.petX += step.dx * walk.scale;
     walk.petY += step.dy * walk.scale;
-    walk.frameBase = pet.IsOn(GoodLuck) ? kSlotLucky : step.frameBase;
+    walk.frameBase = WalkingFrameBase(pet, walk.heading);
 }
 
 void BehaviourTick::Run() {

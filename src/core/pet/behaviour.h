@@ -15,6 +15,9 @@ void StepAlongHeading(const PetState& pet, WalkState& walk);
 // The show-off placement: topmost while ShowOff is on.
 ZOrder ShowOffPlacement(const PetState& pet);
 
+// The walking frames for a heading (the lucky pair whatever the heading while GoodLuck is on).
+int32_t WalkingFrameBase(const PetState& pet, int32_t heading);
+
 // One tick of BehaviourTimer against the ports, drawing in the documented order.
 class BehaviourTick {
 public:

@@ -1,6 +1,7 @@
 #include "core/pet/pet.h"
 
 #include "core/base/pixel_scale.h"
+#include "core/pet/call_back.h"
 #include "resource_ids.h"
 
 namespace pomki {
@@ -30,7 +31,9 @@ void Pet::Start() {
     walk_.petX = at.left;
     walk_.petY = at.top;
 
-    if (const std::optional<FileNotice> notice = NoticeAfterLoad(keeper_.Load(pet_))) {
+    const LoadResult loaded = keeper_.Load(pet_);
+    if (const std::optional<FileNotice> moved = keeper_.MovedNotice()) window.ShowNotice(*moved);
+    if (const std::optional<FileNotice> notice = NoticeAfterLoad(loaded)) {
         window.ShowNotice(*notice);
         // Set-up still finishes; the window's modal loop then ends on the quit request.
         if (notice->endsProgram) window.Quit();
@@ -45,7 +48,7 @@ void Pet::Start() {
 
 void Pet::Timer(TimerMessage message) {
     if (message.id == static_cast<int>(PetTimer::Autosave)) {
-        keeper_.SaveChanges(pet_);
+        SaveChanges();
     } else if (message.id == static_cast<int>(PetTimer::PresenceCheck)) {
         Follow(presence_.Notified(ports_.desktop.NotificationState() == UserNotificationState::NotPresent));
     } else {
@@ -54,6 +57,8 @@ void Pet::Timer(TimerMessage message) {
 }
 
 void Pet::Presence(PresenceEvent event) {
+    // Nobody is there to read a box about a failed save: the next autosave after the user is
+    // back tells it.
     if (SavesAtOnce(event)) keeper_.SaveChanges(pet_);
     Follow(presence_.Apply(event));
 }
@@ -104,7 +109,31 @@ void Pet::Destroy() {
     }
 }
 
-void Pet::SaveChanges() { keeper_.SaveChanges(pet_); }
+void Pet::CalledBack() {
+    // One question after the other, in this order (arguments would be asked in any order).
+    const Point cursor = ports_.desktop.CursorPos();
+    const std::vector<Rect> workAreas = ports_.desktop.WorkAreas();
+    const Point corner = CallBackCorner(workAreas, cursor, walk_.Size());
+    walk_.petX = corner.x;
+    walk_.petY = corner.y;
+    walk_.roamMode = RoamFree;
+    walk_.framePhase = 0;
+    walk_.frameBase = WalkingFrameBase(pet_, walk_.heading);
+    ports_.window.ApplyFrameRegion(walk_.FrameSlot());
+    ports_.window.PlacePet(CallBackPlacement(pet_), corner.x, corner.y);
+    if (!careMenuOpen_) StartBehaviourTimer();
+}
+
+void Pet::SaveChanges() {
+    const SaveOutcome outcome = keeper_.SaveChanges(pet_);
+    if (outcome == SaveOutcome::Saved) saveFailureTold_ = false;
+    // Told at once, and once until a save succeeds again: the box is modal, and the saves that
+    // come while it is open (the next minute's, a meal's) fail the same way.
+    const std::optional<FileNotice> notice = NoticeAfterSave(outcome);
+    if (!notice || saveFailureTold_) return;
+    saveFailureTold_ = true;
+    ports_.window.ShowNotice(*notice);
+}
 
 void Pet::OpenCareMenu() {
     if (careMenuOpen_) return;

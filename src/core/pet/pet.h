@@ -52,6 +52,10 @@ public:
     // The system tells of the session, the display or the power: the user may have gone or be back.
     virtual void Presence(PresenceEvent event) = 0;
 
+    // ---- Calling the pet ----
+    // The user started the program again while it runs: the second copy calls the pet.
+    virtual void CalledBack() = 0;
+
     // The frame slot a repaint draws now (not an event: it changes nothing).
     virtual int FrameSlot() const = 0;
 };
@@ -108,7 +112,14 @@ public:
     void Presence(PresenceEvent event) override;
     int FrameSlot() const override { return walk_.FrameSlot(); }
 
-    // PetSaver: the menus' meals and switches are written at once.
+    // The pet comes into view wherever it was (hidden behind a window, left standing, lost
+    // under the user's windows): onto the work area under the cursor, in front of the
+    // windows, walking free. A care menu open stays in charge of the timer.
+    void CalledBack() override;
+
+    // PetSaver: the menus' meals and switches are written at once, as is the pet once a minute.
+    // A save that fails is told at once (a file held by another program is not: the next save
+    // tries again).
     void SaveChanges() override;
 
     const WalkState& walk() const { return walk_; }
@@ -127,6 +138,7 @@ private:
     BehaviourTick tick_;
     UserPresence presence_;
     bool careMenuOpen_ = false;  // ticks are stopped, but a click on the icon still arrives
+    bool saveFailureTold_ = false;  // a failed save was told, and none has succeeded since
 };
 
 }  // namespace pomki

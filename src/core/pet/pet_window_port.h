@@ -13,8 +13,9 @@
 
 namespace pomki {
 
-// Where PlacePet puts the pet in the z-order.
-enum class ZOrder { TopMost, NoTopMost, Bottom };
+// Where PlacePet puts the pet in the z-order. NoTopMost leaves a window that is not topmost
+// where it is among the others; Top brings it in front of every window that is not topmost.
+enum class ZOrder { TopMost, NoTopMost, Bottom, Top };
 
 // The pet window's timers.
 enum class PetTimer {

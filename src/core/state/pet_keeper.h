@@ -16,7 +16,7 @@ namespace pomki {
 // A message box with an OK button.
 struct FileNotice {
     std::wstring_view caption;
-    std::wstring_view text;
+    std::wstring text;
     bool endsProgram;  // the program is to end once the user has dismissed it
     // The box belongs to no window of the program: it has a taskbar button of its own, an
     // error icon, and comes to the front (there may be no pet on screen to own it).
@@ -29,6 +29,9 @@ inline constexpr std::wstring_view kRejectedText =
 inline constexpr std::wstring_view kSaveFailedText = L"ファイルに保存できませんでした";
 inline constexpr std::wstring_view kUnreadableText =
     L"ファイルを読み込めませんでした\nファイルを守るため終了します\nしばらくしてから、もう一度起動してください";
+inline constexpr std::wstring_view kKeptElsewhereCaption = L"デスクトップぽてぽて";
+inline constexpr std::wstring_view kKeptElsewhereText =
+    L"このフォルダには保存できないため、ハムスターは次の場所に保存します\n";
 
 // What the user is told after loading. No file is no news: a new pet starts silently. A
 // refused file is told, and the program ends; it then saves the new pet over that file. A
@@ -37,12 +40,21 @@ std::optional<FileNotice> NoticeAfterLoad(LoadResult result);
 
 enum class SaveOutcome {
     Saved,
-    Failed,     // the old file stays as it was
+    Failed,     // the old file stays as it was; trying again will not help
+    Busy,       // another program holds the file for now (saving as it goes only); the old file stays
     NotNeeded,  // nothing to write: the record is what the file holds, or no pet is kept
 };
 
-// What the user is told after the exit save.
+// What the user is told after a save: at exit, or as the pet lives. A failure is told at once;
+// a file held for now is not (the next save tries again).
 std::optional<FileNotice> NoticeAfterSave(SaveOutcome outcome);
+
+// What the user is told when the pet lives in a place of its own because the program's folder
+// takes no file: once, when the pet first comes to live there.
+FileNotice KeptElsewhereNotice(std::wstring_view path);
+
+// The name a refused file is kept under once a new pet is saved in its place.
+std::wstring RefusedFileOf(const std::wstring& path);
 
 // Time as the keeper needs it: pauses between tries of a file that another program holds.
 class KeeperClock {
@@ -64,17 +76,27 @@ inline constexpr int kAutosaveIntervalMs = 60'000;
 
 // The pet's file. Nothing is written until the pet has been loaded from it (or found to have
 // none), and never after a file that could not be read: that file is left exactly as it was.
+//
+// Where it is kept: beside the program, as long as the program's folder takes a new file (tried
+// once at the load, by creating and removing the temporary file of a save) and is not the
+// user's folder for temporary files (Windows runs a program started from inside a ZIP archive
+// from there, and empties it later). Otherwise in the store's user data folder, where a pet
+// already kept there is loaded; when there is none yet, a pet beside the program that can be
+// read is copied there first, and the user is told where the pet lives now.
+//
+// A refused file is never destroyed: before a new pet is written in its place, it is renamed
+// to "pomki.dat.bad" (replacing an older one).
 class PetKeeper {
 public:
     PetKeeper(FileStore& files, KeeperClock& clock) : files_(files), clock_(clock) {}
 
-    // Loads from the save file in the program's folder, trying an unreadable file again for
+    // Finds the pet's place and loads its file, trying an unreadable file again for
     // kUnreadableRetryMs. pet changes only when the result is Loaded. Once the file has been
     // read (or found missing), whatever an interrupted save left beside it is removed.
     LoadResult Load(PetState& pet);
 
-    // Writes the pet if it differs from what the file was last known to hold. One attempt: a
-    // failure is silent and the next call tries again.
+    // Writes the pet if it differs from what the file was last known to hold. One attempt: the
+    // next call tries again after a failure.
     SaveOutcome SaveChanges(const PetState& pet);
 
     // The save at exit: always writes (a file the user may have edited is written afresh),
@@ -84,14 +106,22 @@ public:
     // The pet may be written: it was loaded, or there was no file or a refused one.
     bool Keeping() const { return keeping_; }
     const std::wstring& path() const { return path_; }
+    // The notice of the load that brought the pet to the user data folder, once.
+    std::optional<FileNotice> MovedNotice() const;
 
 private:
+    // Whether the pet can live beside the program, its file being `path`.
+    bool CanKeepBesideProgram(const std::wstring& folder, const std::wstring& path);
+    // Loads one file, trying it again while it cannot be read; `bytes` holds what was read.
+    LoadResult LoadPatiently(const std::wstring& path, PetState& pet, std::string& bytes);
     WriteResult Write(const PetState& pet);
 
     FileStore& files_;
     KeeperClock& clock_;
     std::wstring path_;  // empty until Load
     bool keeping_ = false;
+    bool movedHere_ = false;       // this load brought the pet to the user data folder
+    bool refusedOnFile_ = false;   // path_ holds a refused file, not yet set aside
     std::optional<PetState> onFile_;  // what the file holds as far as this program knows
 };
 

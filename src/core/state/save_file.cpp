@@ -142,7 +142,10 @@ std::optional<PetState> ParseSaveFile(std::string_view text) {
 }
 
 LoadResult loadPetState(FileStore& files, const std::wstring& path, PetState& pet) {
-    const ReadResult read = files.ReadAll(path);
+    return DecodeRead(files.ReadAll(path), pet);
+}
+
+LoadResult DecodeRead(const ReadResult& read, PetState& pet) {
     if (read.status == ReadResult::Missing) return LoadResult::NoFile;
     if (read.status == ReadResult::Unreadable) return LoadResult::Unreadable;
     if (read.bytes.size() > kSaveFileMaxBytes) return LoadResult::Rejected;
@@ -153,7 +156,36 @@ LoadResult loadPetState(FileStore& files, const std::wstring& path, PetState& pe
 }
 
 bool savePetState(FileStore& files, const std::wstring& path, const PetState& pet) {
-    return files.ReplaceAtomically(path, FormatSaveFile(pet)) == WriteResult::Written;
+    return files.ReplaceAtomically(path, FormatSaveFile(pet)).step == WriteReport::Done;
+}
+
+WriteResult ResultOf(const WriteReport& report) {
+    if (report.step == WriteReport::Done) return WriteResult::Written;
+    switch (report.error) {
+    case FileError::SharingViolation:
+    case FileError::LockViolation: return WriteResult::Busy;
+    case FileError::AccessDenied: return report.step == WriteReport::Move ? WriteResult::Busy : WriteResult::Failed;
+    case FileError::None:
+    case FileError::ReadOnly:
+    case FileError::NotFound:
+    case FileError::Other: break;
+    }
+    return WriteResult::Failed;
+}
+
+namespace {
+constexpr wchar_t FoldedForPaths(wchar_t c) {
+    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
+    return c == L'/' ? L'\\' : c;
+}
+}  // namespace
+
+bool IsWithinFolder(std::wstring_view path, std::wstring_view folder) {
+    if (folder.empty() || path.size() < folder.size()) return false;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        if (FoldedForPaths(path[i]) != FoldedForPaths(folder[i])) return false;
+    }
+    return true;
 }
 
 std::wstring DataDirectoryOf(std::wstring_view modulePath) {

@@ -39,8 +39,47 @@ struct ReadResult {
     std::string bytes;
 };
 
-// How a replace went. Busy: another program held a file for a moment; trying later may succeed.
+// How a write went, as the keeper judges it. Busy: another program held a file for a moment;
+// trying later may succeed. Failed: trying again will not help (the folder or the file refuses
+// to be written, the disk is full, ...).
 enum class WriteResult { Written, Busy, Failed };
+
+// What the system answered when it refused a file operation.
+enum class FileError {
+    None,
+    SharingViolation,  // another program has the file open and does not share it
+    LockViolation,     // another program has locked a part of it
+    AccessDenied,      // access was refused
+    ReadOnly,          // access was refused, and the file in the way is marked read-only or is a folder
+    NotFound,          // there is no such file or folder
+    Other,             // anything else: a full disk, a write-protected medium, a lost network, ...
+};
+
+// How a write to the file system went: done, or the step that failed and the system's answer.
+// The store reports it as it was; ResultOf judges it.
+struct WriteReport {
+    enum Step {
+        Done,
+        Temporary,  // creating or writing the temporary file beside the target
+        Move,       // moving a file over the target (the temporary file, or the file renamed)
+    };
+    Step step = Done;
+    FileError error = FileError::None;
+    friend bool operator==(const WriteReport&, const WriteReport&) = default;
+};
+
+// Whether a failed write is worth trying again. A sharing or lock violation is another program
+// holding the file for now. "Access denied" while moving over the target, once the temporary
+// file beside it was written, is one too: the folder takes new files, and Windows refuses to
+// replace a file that another program has open (a scanner, a sync client) with exactly that
+// answer. Any other refusal is a failure: a folder that takes no new file (Program Files, a
+// folder under Controlled Folder Access), a file marked read-only, a full disk.
+WriteResult ResultOf(const WriteReport& report);
+
+// True when `path` lies inside `folder` (given with its trailing separator), comparing as
+// Windows does, whatever the case of the letters A to Z and whichever separator; false for
+// an empty folder.
+bool IsWithinFolder(std::wstring_view path, std::wstring_view folder);
 
 // The file system as the save file needs it; the Windows program and the tests provide one each.
 // A store only reports what happened; when to try again is the caller's rule.
@@ -53,10 +92,23 @@ public:
     virtual ReadResult ReadAll(const std::wstring& path) = 0;
     // Replaces the file with these bytes, all or nothing: whenever the process stops, the file
     // is either the old one or the new one, and a failed replace leaves the old one.
-    virtual WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) = 0;
+    virtual WriteReport ReplaceAtomically(const std::wstring& path, std::string_view bytes) = 0;
     // Removes what a replace of this file that never finished (the process was killed) may
     // have left beside it. Such leftovers are never read as the file.
     virtual void RemoveLeftovers(const std::wstring& path) = 0;
+
+    // ---- Where the pet can be kept ----
+    // Creates and removes the temporary file that a replace of `path` would write first: whether
+    // its folder takes a new file now. Nothing else is touched.
+    virtual WriteReport ProbeReplace(const std::wstring& path) = 0;
+    // The program's own folder in the user's local application data ("%LOCALAPPDATA%\pomki\"),
+    // made if it is missing, with its trailing separator; empty when there is none.
+    virtual std::wstring UserDataFolder() = 0;
+    // The user's folder for temporary files, with its trailing separator, in its long form;
+    // empty when the system cannot tell it.
+    virtual std::wstring TemporaryFolder() = 0;
+    // Renames a file, replacing any file of the new name, in one step.
+    virtual WriteReport Rename(const std::wstring& from, const std::wstring& to) = 0;
 };
 
 // Fields in record order, as the line table names them.
@@ -163,6 +215,9 @@ std::optional<PetState> ParseSaveFile(std::string_view text);
 
 // Loads the record from the file, in one attempt. pet is changed only when the result is Loaded.
 LoadResult loadPetState(FileStore& files, const std::wstring& path, PetState& pet);
+
+// What a read of the file holds: the record (pet is changed only when the result is Loaded).
+LoadResult DecodeRead(const ReadResult& read, PetState& pet);
 
 // Writes the record over the file, in one attempt; false when it could not be written (the old
 // file stays).

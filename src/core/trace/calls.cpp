@@ -24,8 +24,8 @@ E Named(const std::array<std::pair<E, const char*>, N>& names, std::string_view 
     throw FormatError(std::string("not a ") + what + ": " + std::string(name));
 }
 
-constexpr std::array<std::pair<ZOrder, const char*>, 3> kZOrders{{
-    {ZOrder::TopMost, "TopMost"}, {ZOrder::NoTopMost, "NoTopMost"}, {ZOrder::Bottom, "Bottom"}}};
+constexpr std::array<std::pair<ZOrder, const char*>, 4> kZOrders{{
+    {ZOrder::TopMost, "TopMost"}, {ZOrder::NoTopMost, "NoTopMost"}, {ZOrder::Bottom, "Bottom"}, {ZOrder::Top, "Top"}}};
 constexpr std::array<std::pair<PetTimer, const char*>, 3> kTimers{{
     {PetTimer::Behaviour, "Behaviour"}, {PetTimer::Autosave, "Autosave"}, {PetTimer::PresenceCheck, "PresenceCheck"}}};
 constexpr std::array<std::pair<PresenceEvent, const char*>, 8> kPresenceEvents{{
@@ -58,8 +58,17 @@ constexpr std::array<std::pair<UserNotificationState, const char*>, 8> kNotifica
     {UserNotificationState::QuietTime, "QuietTime"},
     {UserNotificationState::App, "App"},
 }};
-constexpr std::array<std::pair<WriteResult, const char*>, 3> kWriteResults{{
-    {WriteResult::Written, "Written"}, {WriteResult::Busy, "Busy"}, {WriteResult::Failed, "Failed"}}};
+constexpr std::array<std::pair<WriteReport::Step, const char*>, 3> kWriteSteps{{
+    {WriteReport::Done, "Done"}, {WriteReport::Temporary, "Temporary"}, {WriteReport::Move, "Move"}}};
+constexpr std::array<std::pair<FileError, const char*>, 7> kFileErrors{{
+    {FileError::None, "None"},
+    {FileError::SharingViolation, "SharingViolation"},
+    {FileError::LockViolation, "LockViolation"},
+    {FileError::AccessDenied, "AccessDenied"},
+    {FileError::ReadOnly, "ReadOnly"},
+    {FileError::NotFound, "NotFound"},
+    {FileError::Other, "Other"},
+}};
 
 std::string Call(std::string_view name, const Words& args) { return std::string(name) + ' ' + args.str(); }
 
@@ -81,16 +90,18 @@ const char* NameOf(ZOrder z) { return Name(kZOrders, z); }
 const char* NameOf(PetTimer timer) { return Name(kTimers, timer); }
 const char* NameOf(TrayEvent event) { return Name(kTrayEvents, event); }
 const char* NameOf(UserNotificationState state) { return Name(kNotificationStates, state); }
-const char* NameOf(WriteResult result) { return Name(kWriteResults, result); }
 const char* NameOf(PresenceEvent event) { return Name(kPresenceEvents, event); }
 PresenceEvent PresenceEventNamed(std::string_view name) { return Named(kPresenceEvents, name, "presence event"); }
+const char* NameOf(WriteReport::Step step) { return Name(kWriteSteps, step); }
+const char* NameOf(FileError error) { return Name(kFileErrors, error); }
 ZOrder ZOrderNamed(std::string_view name) { return Named(kZOrders, name, "z-order"); }
 PetTimer PetTimerNamed(std::string_view name) { return Named(kTimers, name, "timer"); }
 TrayEvent TrayEventNamed(std::string_view name) { return Named(kTrayEvents, name, "tray event"); }
 UserNotificationState NotificationStateNamed(std::string_view name) {
     return Named(kNotificationStates, name, "notification state");
 }
-WriteResult WriteResultNamed(std::string_view name) { return Named(kWriteResults, name, "write result"); }
+WriteReport::Step WriteStepNamed(std::string_view name) { return Named(kWriteSteps, name, "write step"); }
+FileError FileErrorNamed(std::string_view name) { return Named(kFileErrors, name, "file error"); }
 
 // ---- The pet window ----
 
@@ -181,6 +192,10 @@ std::string ReplaceAtomically(const std::wstring& path, std::string_view bytes) 
     return Call("file.ReplaceAtomically", Words().Text(path).Bytes(bytes));
 }
 std::string RemoveLeftovers(const std::wstring& path) { return Call("file.RemoveLeftovers", Words().Text(path)); }
+std::string ProbeReplace(const std::wstring& path) { return Call("file.ProbeReplace", Words().Text(path)); }
+std::string Rename(const std::wstring& from, const std::wstring& to) {
+    return Call("file.Rename", Words().Text(from).Text(to));
+}
 }  // namespace file_calls
 
 namespace clock_calls {
@@ -229,7 +244,11 @@ std::string Answer(const ReadResult& read) {
     }
     return "?";
 }
-std::string Answer(WriteResult result) { return NameOf(result); }
+// "Done", or the step that failed and the system's answer: "Move SharingViolation".
+std::string Answer(const WriteReport& report) {
+    if (report.step == WriteReport::Done) return NameOf(report.step);
+    return Words().Word(NameOf(report.step)).Word(NameOf(report.error)).str();
+}
 std::string Answer(const std::wstring& text) { return Words().Text(text).str(); }
 
 namespace {
@@ -295,7 +314,14 @@ ReadResult ReadReadResult(std::string_view answer) {
     ExpectEnd(r);
     return read;
 }
-WriteResult ReadWriteResult(std::string_view answer) { return WriteResultNamed(answer); }
+WriteReport ReadWriteReport(std::string_view answer) {
+    Reader r(answer);
+    WriteReport report;
+    report.step = WriteStepNamed(r.Word());
+    if (report.step != WriteReport::Done) report.error = FileErrorNamed(r.Word());
+    ExpectEnd(r);
+    return report;
+}
 std::wstring ReadText(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Text(); }); }
 
 // ---- Events ----

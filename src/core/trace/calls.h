@@ -24,14 +24,16 @@ const char* NameOf(ZOrder z);
 const char* NameOf(PetTimer timer);
 const char* NameOf(TrayEvent event);
 const char* NameOf(UserNotificationState state);
-const char* NameOf(WriteResult result);
 const char* NameOf(PresenceEvent event);
 PresenceEvent PresenceEventNamed(std::string_view name);
+const char* NameOf(WriteReport::Step step);
+const char* NameOf(FileError error);
 ZOrder ZOrderNamed(std::string_view name);
 PetTimer PetTimerNamed(std::string_view name);
 TrayEvent TrayEventNamed(std::string_view name);
 UserNotificationState NotificationStateNamed(std::string_view name);
-WriteResult WriteResultNamed(std::string_view name);
+WriteReport::Step WriteStepNamed(std::string_view name);
+FileError FileErrorNamed(std::string_view name);
 
 // ---- The pet window (win) ----
 namespace window_calls {
@@ -102,6 +104,11 @@ inline constexpr std::string_view kProgramFolder = "file.ProgramFolder";
 std::string ReadAll(const std::wstring& path);
 std::string ReplaceAtomically(const std::wstring& path, std::string_view bytes);
 std::string RemoveLeftovers(const std::wstring& path);
+// Where the pet can be kept
+inline constexpr std::string_view kUserDataFolder = "file.UserDataFolder";
+inline constexpr std::string_view kTemporaryFolder = "file.TemporaryFolder";
+std::string ProbeReplace(const std::wstring& path);
+std::string Rename(const std::wstring& from, const std::wstring& to);
 }  // namespace file_calls
 namespace clock_calls {
 inline constexpr std::string_view kNowMs = "clock.NowMs";
@@ -118,7 +125,7 @@ std::string Answer(const WindowFacts& facts);
 std::string Answer(UserNotificationState state);
 std::string Answer(const std::vector<Rect>& rects);
 std::string Answer(const ReadResult& read);
-std::string Answer(WriteResult result);
+std::string Answer(const WriteReport& report);
 std::string Answer(const std::wstring& text);
 
 int64_t ReadInt(std::string_view answer);
@@ -130,7 +137,7 @@ WindowFacts ReadFacts(std::string_view answer);
 UserNotificationState ReadNotificationState(std::string_view answer);
 std::vector<Rect> ReadRects(std::string_view answer);
 ReadResult ReadReadResult(std::string_view answer);
-WriteResult ReadWriteResult(std::string_view answer);
+WriteReport ReadWriteReport(std::string_view answer);
 std::wstring ReadText(std::string_view answer);
 
 // ---- Events ----
@@ -140,6 +147,8 @@ inline constexpr std::string_view kLeftButtonDown = "pet.LeftButtonDown";
 inline constexpr std::string_view kRightButtonDown = "pet.RightButtonDown";
 inline constexpr std::string_view kEndSession = "pet.EndSession";
 inline constexpr std::string_view kDestroy = "pet.Destroy";
+// Calling the pet
+inline constexpr std::string_view kCalledBack = "pet.CalledBack";
 std::string Timer(TimerMessage message);
 std::string TrayNotify(TrayEvent event);
 std::string DpiChanged(int dpi, const Rect& suggested);

@@ -170,8 +170,13 @@ public:
     explicit ReplayFiles(Replayer& r) : r_(r) {}
     std::wstring ProgramFolder() override;
     ReadResult ReadAll(const std::wstring& path) override;
-    WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override;
+    WriteReport ReplaceAtomically(const std::wstring& path, std::string_view bytes) override;
     void RemoveLeftovers(const std::wstring& path) override;
+    // Where the pet can be kept
+    WriteReport ProbeReplace(const std::wstring& path) override;
+    std::wstring UserDataFolder() override;
+    std::wstring TemporaryFolder() override;
+    WriteReport Rename(const std::wstring& from, const std::wstring& to) override;
 
 private:
     Replayer& r_;
@@ -311,6 +316,8 @@ void Replayer::Dispatch(const Line& line) {
             } else if (name == pet_events::kEndSession) pet_.EndSession();
             else if (name == "pet.Presence") pet_.Presence(PresenceEventNamed(reader.Word()));
             else if (name == pet_events::kDestroy) pet_.Destroy();
+            // Calling the pet
+            else if (name == pet_events::kCalledBack) pet_.CalledBack();
             else throw FormatError("an unknown event");
         } else if (name.starts_with("care.")) {
             if (careMenus_.empty()) throw Difference{Where(line) + ": an event of a care menu that is not open: " + line.text};
@@ -449,10 +456,19 @@ std::wstring ReplayFiles::ProgramFolder() { return r_.Read(ReadText, r_.Asked(fi
 ReadResult ReplayFiles::ReadAll(const std::wstring& path) {
     return r_.Read(ReadReadResult, r_.Asked(file_calls::ReadAll(path)));
 }
-WriteResult ReplayFiles::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
-    return r_.Read(ReadWriteResult, r_.Asked(file_calls::ReplaceAtomically(path, bytes)));
+WriteReport ReplayFiles::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
+    return r_.Read(ReadWriteReport, r_.Asked(file_calls::ReplaceAtomically(path, bytes)));
 }
 void ReplayFiles::RemoveLeftovers(const std::wstring& path) { r_.Act(file_calls::RemoveLeftovers(path)); }
+// Where the pet can be kept
+WriteReport ReplayFiles::ProbeReplace(const std::wstring& path) {
+    return r_.Read(ReadWriteReport, r_.Asked(file_calls::ProbeReplace(path)));
+}
+std::wstring ReplayFiles::UserDataFolder() { return r_.Read(ReadText, r_.Asked(file_calls::kUserDataFolder)); }
+std::wstring ReplayFiles::TemporaryFolder() { return r_.Read(ReadText, r_.Asked(file_calls::kTemporaryFolder)); }
+WriteReport ReplayFiles::Rename(const std::wstring& from, const std::wstring& to) {
+    return r_.Read(ReadWriteReport, r_.Asked(file_calls::Rename(from, to)));
+}
 
 int64_t ReplayClock::NowMs() { return r_.Read(ReadInt, r_.Asked(clock_calls::kNowMs)); }
 void ReplayClock::Pause(int ms) { r_.Act(clock_calls::Pause(ms)); }

@@ -214,12 +214,25 @@ std::wstring TracingFileStore::ProgramFolder() {
 ReadResult TracingFileStore::ReadAll(const std::wstring& path) {
     return Asked(trace_, file_calls::ReadAll(path), [&] { return inner_.ReadAll(path); });
 }
-WriteResult TracingFileStore::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
+WriteReport TracingFileStore::ReplaceAtomically(const std::wstring& path, std::string_view bytes) {
     return Asked(trace_, file_calls::ReplaceAtomically(path, bytes), [&] { return inner_.ReplaceAtomically(path, bytes); });
 }
 void TracingFileStore::RemoveLeftovers(const std::wstring& path) {
     trace_.Act(file_calls::RemoveLeftovers(path));
     inner_.RemoveLeftovers(path);
+}
+// Where the pet can be kept
+WriteReport TracingFileStore::ProbeReplace(const std::wstring& path) {
+    return Asked(trace_, file_calls::ProbeReplace(path), [&] { return inner_.ProbeReplace(path); });
+}
+std::wstring TracingFileStore::UserDataFolder() {
+    return Asked(trace_, file_calls::kUserDataFolder, [&] { return inner_.UserDataFolder(); });
+}
+std::wstring TracingFileStore::TemporaryFolder() {
+    return Asked(trace_, file_calls::kTemporaryFolder, [&] { return inner_.TemporaryFolder(); });
+}
+WriteReport TracingFileStore::Rename(const std::wstring& from, const std::wstring& to) {
+    return Asked(trace_, file_calls::Rename(from, to), [&] { return inner_.Rename(from, to); });
 }
 
 int64_t TracingKeeperClock::NowMs() {
@@ -251,6 +264,8 @@ void TracingPetEvents::Destroy() { Handled(trace_, pet_events::kDestroy, [&] { i
 void TracingPetEvents::Presence(PresenceEvent event) {
     Handled(trace_, pet_events::Presence(event), [&] { inner_.Presence(event); });
 }
+// Calling the pet
+void TracingPetEvents::CalledBack() { Handled(trace_, pet_events::kCalledBack, [&] { inner_.CalledBack(); }); }
 
 void TracingCareMenuEvents::Open() { Handled(trace_, care_events::kOpen, [&] { inner_.Open(); }); }
 void TracingCareMenuEvents::Toggle(Ability ability) {

@@ -111,8 +111,13 @@ public:
     TracingFileStore(Trace& trace, FileStore& inner) : trace_(trace), inner_(inner) {}
     std::wstring ProgramFolder() override;
     ReadResult ReadAll(const std::wstring& path) override;
-    WriteResult ReplaceAtomically(const std::wstring& path, std::string_view bytes) override;
+    WriteReport ReplaceAtomically(const std::wstring& path, std::string_view bytes) override;
     void RemoveLeftovers(const std::wstring& path) override;
+    // Where the pet can be kept
+    WriteReport ProbeReplace(const std::wstring& path) override;
+    std::wstring UserDataFolder() override;
+    std::wstring TemporaryFolder() override;
+    WriteReport Rename(const std::wstring& from, const std::wstring& to) override;
 
 private:
     Trace& trace_;
@@ -142,6 +147,8 @@ public:
     void EndSession() override;
     void Destroy() override;
     void Presence(PresenceEvent event) override;
+    // Calling the pet
+    void CalledBack() override;
     int FrameSlot() const override { return inner_.FrameSlot(); }
 
 private:

@@ -1,6 +1,7 @@
 #include "win/app/pet_app.h"
 
 #include "core/app/program.h"
+#include "win/pet/call_pet.h"
 #include "win/pet/pet_wnd.h"
 
 namespace pomki::win {
@@ -18,11 +19,13 @@ BOOL CPetApp::InitInstance() {
 
     // One copy at a time. Creating is the test itself, so two copies started together
     // cannot both pass; a mutex made by an elevated copy is refused to us, and that too
-    // means another copy runs. The other copy is left alone, and this one ends silently.
+    // means another copy runs. This one shows nothing and ends; the user started it again
+    // most likely to find the pet, so it calls the running one into view first.
     instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kMutexName));
     const DWORD created = GetLastError();
     if (created == ERROR_ALREADY_EXISTS || (!instanceMutex_ && created == ERROR_ACCESS_DENIED)) {
         instanceMutex_.reset();
+        CallRunningPet();
         PostQuitMessage(0);
         return FALSE;
     }

@@ -7,6 +7,11 @@
 
 namespace pomki::win {
 
+// From here on, every library the process loads by name (this program's look-ups, and those
+// that the system's own libraries make) is looked for in System32 alone, never beside the
+// program or in the current folder. Call first thing, before any library is loaded.
+void RestrictLibrarySearch();
+
 // The module of a system library: already loaded, or loaded from System32. nullptr when this
 // Windows has none. Loaded libraries stay for the life of the process.
 HMODULE SystemLibrary(const wchar_t* name);

@@ -1,6 +1,20 @@
 #include "win/framework/tray_icon.h"
 
+#include "win/framework/system_library.h"
+
 namespace pomki::win {
+
+namespace {
+
+// shell32 is looked up once the search for libraries is restricted (see main.cpp), so that
+// whatever it loads comes from System32 too.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
+    using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+    static const auto notify = SystemFunction<NotifyIconFunction>(L"shell32.dll", "Shell_NotifyIconW");
+    return notify && notify(message, data);
+}
+
+}  // namespace
 
 void TrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const wchar_t* tip) {
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
@@ -15,19 +29,19 @@ void TrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const wchar_t* 
     data_.uCallbackMessage = callbackMessage;
     data_.hIcon = icon;
     lstrcpynW(data_.szTip, tip, ARRAYSIZE(data_.szTip));
-    Shell_NotifyIconW(NIM_ADD, &data_);
+    NotifyIcon(NIM_ADD, &data_);
     added_ = true;
 }
 
 void TrayIcon::Remove() {
     if (!added_) return;
-    Shell_NotifyIconW(NIM_DELETE, &data_);
+    NotifyIcon(NIM_DELETE, &data_);
     added_ = false;
 }
 
 bool TrayIcon::OnTaskbarCreated(UINT message) {
     if (message == 0 || message != taskbarCreated_) return false;
-    if (added_) Shell_NotifyIconW(NIM_ADD, &data_);
+    if (added_) NotifyIcon(NIM_ADD, &data_);
     return true;
 }
 

@@ -62,8 +62,11 @@ WindowFacts WinDesktop::DescribeWindow(WindowRef window) {
 }
 
 UserNotificationState WinDesktop::NotificationState() {
+    // shell32 is looked up once the search for libraries is restricted (see main.cpp).
+    using QueryState = HRESULT(WINAPI*)(QUERY_USER_NOTIFICATION_STATE*);
+    static const auto queryState = SystemFunction<QueryState>(L"shell32.dll", "SHQueryUserNotificationState");
     QUERY_USER_NOTIFICATION_STATE state{};
-    if (FAILED(SHQueryUserNotificationState(&state))) return UserNotificationState::Unknown;
+    if (!queryState || FAILED(queryState(&state))) return UserNotificationState::Unknown;
     return static_cast<UserNotificationState>(state);
 }
 

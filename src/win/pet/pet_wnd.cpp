@@ -11,6 +11,7 @@
 #include "win/care/care_menu_dlg.h"
 #include "win/framework/app.h"
 #include "win/framework/convert.h"
+#include "win/pet/call_pet.h"
 #include "win/render/screens_win.h"
 
 namespace pomki::win {
@@ -24,6 +25,7 @@ HWND InsertAfter(ZOrder z) {
     case ZOrder::TopMost: return HWND_TOPMOST;
     case ZOrder::NoTopMost: return HWND_NOTOPMOST;
     case ZOrder::Bottom: return HWND_BOTTOM;
+    case ZOrder::Top: return HWND_TOP;
     }
     return HWND_NOTOPMOST;
 }
@@ -65,6 +67,8 @@ BOOL CPetWnd::OnInitDialog() {
     sessionNotifications_.Register(GetSafeHwnd());
     displayNotifications_.reset(
         RegisterPowerSettingNotification(GetSafeHwnd(), &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE));
+    // Only a pet that has started can be called (not one still waiting for its file).
+    MarkAsThePet(GetSafeHwnd());
     return TRUE;
 }
 
@@ -72,6 +76,7 @@ void CPetWnd::OnDestroy() {
     // No notification may come for a window that is gone.
     sessionNotifications_.Unregister();
     displayNotifications_.reset();
+    UnmarkThePet(GetSafeHwnd());
     events_->Destroy();
 }
 
@@ -81,6 +86,10 @@ std::optional<LRESULT> CPetWnd::OnProgramMessage(UINT message, WPARAM, LPARAM lP
         return 0;
     }
     if (trayIconArea_.OnTaskbarCreated(message)) return 0;
+    if (message == CallPetMessage() && message != 0) {
+        events_->CalledBack();
+        return 0;
+    }
     return std::nullopt;
 }
 

@@ -39,7 +39,7 @@ protected:
     void OnSessionChange(WPARAM code) override;
     void OnPowerBroadcast(WPARAM event, LPARAM data) override;
     bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
-    // The notification-area callback and Explorer's "TaskbarCreated".
+    // The notification-area callback, Explorer's "TaskbarCreated", and a second copy's call.
     std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

@@ -99,5 +99,6 @@ std::vector<Command> SavingCommands();
 std::vector<Command> ScreenCommands();
 std::vector<Command> AwayCommands();      // the user away and back: session and power
 std::vector<Command> WalkerCommands();    // a window that walks, for measuring what walking costs
+std::vector<Command> PlacesCommands();  // the user's folders, and what a bare-name load finds
 
 }  // namespace e2e

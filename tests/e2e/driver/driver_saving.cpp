@@ -63,7 +63,7 @@ int CmdTimeSave(const Args& args) {
         pet.money = 100000 + i;
         LARGE_INTEGER start{}, end{};
         QueryPerformanceCounter(&start);
-        const bool written = store.ReplaceAtomically(path, pomki::FormatSaveFile(pet)) == pomki::WriteResult::Written;
+        const bool written = store.ReplaceAtomically(path, pomki::FormatSaveFile(pet)).step == pomki::WriteReport::Done;
         QueryPerformanceCounter(&end);
         if (!written) ++failed;
         micros.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
