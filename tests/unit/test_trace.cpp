@@ -167,8 +167,11 @@ std::string TracedRun() {
     pet.Timer(TimerMessage{1, 1050});
     desktop.whileBoxOpen = nullptr;
     pet.Timer(TimerMessage{2, 1200});  // the autosave timer
+    desktop.monitors = {{Rect{0, 0, 1024, 768}, 96}, {Rect{1024, 0, 1824, 600}, 144}};
+    pet.DpiChanged(144, Rect{300, 300, 390, 390});  // the pet's monitor now at 150 %
     window.whileCareMenuOpen = [&] {
         auto menu = program.ConnectCareMenu(carePort);
+        pet.TrayNotify(TrayEvent::Select);  // a click on the icon while the menu is open
         menu->events().Open();
         menu->events().Toggle(FastMove);
         carePort.whileFoodMenuOpen = [&] {
@@ -182,7 +185,7 @@ std::string TracedRun() {
         menu->events().Cancel();
         menu->events().Destroyed();
     };
-    pet.TrayNotify(TrayEvent::LeftButtonDown);
+    pet.TrayNotify(TrayEvent::LeftButtonUp);
     pet.Destroy();
     EXPECT_TRUE(random.AllUsed());
     return sink.text;
@@ -199,14 +202,16 @@ TEST(ReplayTest, ATracedRunReplays) {
     const std::string text = TracedRun();
     for (const char* expected : {"> pet.Start", "> pet.Timer 1 @1000", "  desk.ShowMessageBox \"", "  } desk.ShowMessageBox",
                                  "  win.RunCareMenu {", "> care.Toggle 1", "  care.RunFoodMenu {", "> food.Feed",
-                                 "file.ReplaceAtomically", "} win.RunCareMenu = 1", "> pet.Destroy"}) {
+                                 "file.ReplaceAtomically", "} win.RunCareMenu = 1", "> pet.Destroy",
+                                 "desk.Monitors = 0,0,1024,768 dpi=96 1024,0,1824,600 dpi=144",
+                                 "win.BringCareMenuToFront"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
     }
     const trace::ReplayOutcome outcome = trace::Replay(text);
     EXPECT_TRUE(outcome.ok) << outcome.message;
     EXPECT_FALSE(outcome.cutShort);
     EXPECT_EQ(outcome.ticks, 3);
-    EXPECT_EQ(outcome.events, 16);
+    EXPECT_EQ(outcome.events, 18);
 }
 
 TEST(ReplayTest, TheFirstDifferenceStopsTheReplayWithBothCallsTheLineAndTheTick) {

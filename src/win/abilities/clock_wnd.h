@@ -27,16 +27,23 @@ protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id) override;
     void OnLButtonDown(UINT keyFlags, POINT at) override;
-    void OnDestroy() override { clockTimer_.Stop(); }
+    void OnDestroy() override;
+    // The system rescales the dialog, its font and controls; the picture follows.
+    bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
 
 private:
     friend class CModelessDialog<CClockWnd>;
     CClockWnd();
 
     void ShowTime(const ClockText& text);
+    // The hamster's front picture at the clock's scale, nearest neighbour, as sharp as the pet.
+    void ShowPicture(UINT dpi);
+    // Takes the picture back from its control (which never frees a picture it was given).
+    void TakePictureBack();
 
     WindowTimer clockTimer_;
     ShownClockText shownText_;
+    UniqueBitmap picture_;  // the picture its control shows
 };
 
 }  // namespace pomki::win
