@@ -12,8 +12,8 @@ import os
 import subprocess
 from pathlib import Path
 
-from constants import ABILITY_BOXES, CARE_TITLE, CLOCK, CLOCK_PICTURE, CLOCK_TEXT, FRONT, MISCHIEF_GUARD, \
-    SCREEN_SAVER, WM_TRAY_NOTIFY
+from constants import ABILITY_BOXES, CARE_TITLE, CLOCK, CLOCK_PICTURE, CLOCK_TEXT, FRONT, ICON, MISCHIEF_GUARD, \
+    SCREEN_SAVER, TRAY_TIP, WM_TRAY_NOTIFY
 from savefile import format_save, record, stressed_record
 from scenario import winpath
 from screens_env import other_desktop
@@ -334,3 +334,45 @@ def scenario_clock_at_192_dpi_shows_the_hamster_at_its_scale(s):
         if os.environ.get("POMKI_UPDATE_DOCS") == "1":
             subprocess.run(["cp", str(out), str(REPO / "docs" / "clock_192_dpi.png")], check=True)
         t.kill(pet)
+
+
+def scenario_the_notification_icon_at_144_dpi_is_its_own_picture_of_the_shell_s_size(s):
+    """At 144 DPI the notification area's icons are 24 pixels: the pet's icon there is the icon
+    resource's own 24-pixel image, drawn one to one (not a 16-pixel one blown up by the shell)."""
+    with other_desktop(s, dpi=144) as t:
+        side = t.driver.call("monitors").objects[-1]["small_icon"]
+        s.expect(side == 24, f"Wine's small icons at 144 DPI are {side} pixels, not 24")
+        desktop = t.start_desktop("pomki")
+        exe = t.place_exe()
+        pet = t.start_pet_on_desktop(exe, desktop)
+
+        def slot():
+            tray = desktop.call("tray-icons").one
+            icons = [i for i in tray.get("icons", []) if i.get("shown") and i.get("tip") == TRAY_TIP]
+            if len(icons) != 1:
+                return None
+            r, left, top = icons[0]["rect"], tray["tray_rect"][0], tray["tray_rect"][1]
+            return (left + r[0], top + r[1], left + r[2], top + r[3])
+
+        box = t.wait_until(slot, 10, "the pet's icon in the notification area")
+        s.expect(box[2] - box[0] >= side and box[3] - box[1] >= side, f"the icon's place {box} is smaller than {side}")
+
+        def drawn():
+            image = t.screen_pixels()
+            background = image.pixel(box[0], box[1])
+            reply = t.driver.call("icon-pixels", exe=winpath(exe), id=ICON, size=side, background=f"{background:06x}")
+            rows = [[int(row[k:k + 6], 16) for k in range(0, len(row), 6)] for row in reply.one["rows"]]
+            for dy in range(box[3] - box[1] - side + 1):
+                for dx in range(box[2] - box[0] - side + 1):
+                    if all(image.pixel(box[0] + dx + x, box[1] + dy + y) == rows[y][x]
+                           for y in range(side) for x in range(side)):
+                        return (dx, dy)
+            t.save_picture(image, s.folder / "tray.png")
+            return None
+
+        at = t.wait_until(drawn, 10, f"the icon's own {side}-pixel picture in the notification area", must=False)
+        s.expect(at, f"the notification area at {box} does not show the icon's {side}-pixel picture one to one "
+                     f"(see {s.folder / 'tray.png'})")
+        t.note(f"the icon drawn at {at} in its place {box}")
+        s.expect(desktop.call("quit", hwnd=pet.hwnd).ok, "could not post the quit request")
+        s.expect(desktop.call("wait-gone", hwnd=pet.hwnd, wait=10000).ok, "the pet window did not close after quit")

@@ -2,6 +2,7 @@
 // as Windows sends it (Wine never does), and a window followed as it moves.
 #include "driver.h"
 
+#include <cstdio>
 #include <string>
 
 namespace e2e {
@@ -97,6 +98,54 @@ int CmdTrackRect(const Args& args) {
     return kOk;
 }
 
+// An icon resource of an exe drawn as the notification area draws it: the image of exactly
+// --size pixels (scaled from another size where the icon has none), over a --background
+// colour (RRGGBB), its rows of RRGGBB.
+int CmdIconPixels(const Args& args) {
+    const std::wstring exe = args.Required(L"exe");
+    const int id = static_cast<int>(args.RequiredNum(L"id"));
+    const int size = static_cast<int>(args.RequiredNum(L"size"));
+    const auto background = static_cast<uint32_t>(std::stoul(Utf8(args.Str(L"background", L"ffffff")), nullptr, 16));
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) throw std::runtime_error("cannot open " + Utf8(exe));
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+    if (!icon) {
+        FreeLibrary(module);
+        throw std::runtime_error("no icon " + std::to_string(id));
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    auto* pixels = static_cast<uint32_t*>(bits);
+    for (int i = 0; i < size * size; ++i) pixels[i] = background;
+    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::string rows = "[";
+    char hex[8];
+    for (int y = 0; y < size; ++y) {
+        std::string row;
+        for (int x = 0; x < size; ++x) {
+            std::snprintf(hex, sizeof hex, "%06x", pixels[y * size + x] & 0xFFFFFF);
+            row += hex;
+        }
+        rows += (y ? ",\"" : "\"") + row + "\"";
+    }
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+    FreeLibrary(module);
+    Emit(Json().Add("size", size).Raw("rows", rows + "]").Text());
+    return kOk;
+}
+
 }  // namespace
 
 std::vector<Command> ScaleCommands() {
@@ -106,6 +155,8 @@ std::vector<Command> ScaleCommands() {
          "rectangle, as Windows sends them when the window's monitor takes another DPI"},
         {L"track-rect", CmdTrackRect,
          "track-rect --hwnd H [--ms MS]: the rectangles a window stands at, in order, while it is read for MS"},
+        {L"icon-pixels", CmdIconPixels,
+         "icon-pixels --exe PATH --id N --size S [--background RRGGBB]: the icon drawn at S x S, rows of RRGGBB"},
     };
 }
 
