@@ -223,7 +223,9 @@ def scenario_icon_opens_the_care_menu_on_a_click_s_release_and_brings_it_to_the_
         s.expect(not in_front(s.driver, menu), "the care menu stayed in front of the user's window")
         before = len(pet.trace.named("win.BringCareMenuToFront"))
         s.expect(s.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam=mouse).ok, "could not post")
-        s.wait_until(lambda: in_front(s.driver, menu), 5, f"the care menu in front after {name} ({mouse})")
+        if not s.wait_until(lambda: in_front(s.driver, menu), 5, "the care menu in front", must=False):
+            s.fail(f"the care menu is not in front after {name} ({mouse}); the foreground window is "
+                   f"{s.driver.call('foreground').one}, the user's window logged {user.events()[-3:]}")
         s.expect_equal(len(pet.trace.named("win.BringCareMenuToFront")), before + 1,
                        f"the pet's calls to bring the menu to the front after {name}")
         s.expect_equal(tray_events(pet.trace)[-1].args, [name], f"what the pet was told of {mouse}")

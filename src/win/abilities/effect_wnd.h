@@ -31,6 +31,8 @@ protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id) override;
     bool OnPaint() override;
+    // The picture covers every pixel of the window's shape: nothing is erased under it.
+    bool OnEraseBkgnd(HDC) override { return static_cast<bool>(Picture().images); }
     void OnDestroy() override;
     // It sizes and places itself at every step: the system is not to rescale it.
     bool OnDpiChanged(UINT, const RECT&) override { return true; }
