@@ -30,6 +30,7 @@ public:
     void DragPet() override {}
     bool RunCareMenu() override { return true; }
     void ShowNotice(const FileNotice&) override {}
+    void BringCareMenuToFront() override {}
     void AddTrayIcon() override {}
     void RemoveTrayIcon() override {}
     void Quit() override {}
@@ -49,6 +50,7 @@ public:
     void ShowMessageBox(std::wstring_view, std::wstring_view) override {}
     void Retitle(WindowRef, std::wstring_view) override {}
     void Minimise(WindowRef) override {}
+    std::vector<Monitor> Monitors() override { return {Monitor{Rect{0, 0, 1024, 768}, 96}}; }
 };
 
 class CountingRandom final : public RandomSource {

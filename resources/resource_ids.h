@@ -70,6 +70,7 @@
 
 /* Clock window (template 144) */
 #define IDC_CLOCK_TEXT 1020
+#define IDC_CLOCK_PICTURE 1023 /* the hamster's front picture, at the clock's scale */
 
 /* Timers */
 #define BEHAVIOUR_TIMER_ID 1   /* pet window */
@@ -78,6 +79,7 @@
 #define CURSOR_WATCH_TIMER_ID 1 /* care menu, while the screen saver runs */
 #define CLOCK_TIMER_ID 3       /* clock window */
 #define SWEEP_TIMER_ID 1       /* effect window */
+#define TRAY_RETRY_TIMER_ID 5  /* pet window: asking the shell again for the notification icon */
 
 /* Notification-area callback message (WM_USER + 100) */
 #define WM_TRAY_NOTIFY 0x464

@@ -41,8 +41,9 @@ SEEDS, TEA, EGG, CELERY, CURRY, MELON, PIZZA = (IDS[f"IDC_FOOD_{k}"] for k in ra
 PRICES = {SEEDS: 100, TEA: 150, EGG: 200, CELERY: 300, CURRY: 500, MELON: 1000, PIZZA: 2000}
 FEED = IDS["IDC_FEED"]
 
-# The clock window's time text.
+# The clock window's time text and its picture.
 CLOCK_TEXT = IDS["IDC_CLOCK_TEXT"]
+CLOCK_PICTURE = IDS["IDC_CLOCK_PICTURE"]
 
 # Frame bitmaps of the exe, in frame-slot order; the pet's shape always equals one of the 60 x 60 ones.
 FRAME_BITMAPS = (FRONT, FRONT_STEP, LEFT, LEFT_STEP, RIGHT, RIGHT_STEP, BACK, BACK_STEP,

@@ -98,16 +98,16 @@ class Care:
 
     # -- the care menu
 
-    def ask_for_menu(self, mouse="WM_LBUTTONDOWN") -> float:
-        """Posts the notification-area icon's callback message, as a press on the icon sends it;
-        returns when it was posted (the pet handles it before any later tick)."""
+    def ask_for_menu(self, mouse="WM_LBUTTONUP") -> float:
+        """Posts the notification-area icon's callback message, as the release of a click on the
+        icon sends it; returns when it was posted (the pet handles it before any later tick)."""
         reply = self.call("post", hwnd=self.pet.hwnd, msg=WM_TRAY_NOTIFY, lparam=mouse)
         posted = time.monotonic()
         self.s.expect(reply.ok, f"could not post to the pet: {reply!r}")
         self.s.release(self.pet)
         return posted
 
-    def open_menu(self, mouse="WM_LBUTTONDOWN"):
+    def open_menu(self, mouse="WM_LBUTTONUP"):
         self.ask_for_menu(mouse)
         return self.find(CARE_TITLE)
 
@@ -226,7 +226,7 @@ def scenario_care_menu_shows_the_pet(s):
         if how == "right click":
             menu = menu_by_right_click(s, care)
         else:
-            menu = care.open_menu("WM_LBUTTONDOWN" if how == "icon left" else "WM_RBUTTONDOWN")
+            menu = care.open_menu("WM_LBUTTONUP" if how == "icon left" else "WM_RBUTTONUP")
         in_file = pet_record if pet_record is not None else PetRecord()
         shown = care.controls(menu)
         saved = care.quit_from(menu)
@@ -593,7 +593,7 @@ def scenario_menu_pictures(s):
                                          unlocked=range(5), on=[FAST_MOVE, GOOD_LUCK])))
     driver = s.start_desktop()
     pet = s.start_pet_on_desktop(exe, driver)
-    driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONDOWN")
+    driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONUP")
     menu = driver.call("find-window", exe=exe.name, title=CARE_TITLE, visible=True, wait=5000)
     s.expect(menu.ok, "no care menu on the virtual desktop")
     pictures = {"care_menu.png": (settled_screenshot(s, s.folder / "care.png", menu.one["rect"]), menu.one["rect"])}

@@ -158,7 +158,7 @@ def scenario_full_screen_program_gets_no_tricks(s):
 
 
 def open_care_menu(s, pet) -> int:
-    reply = s.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONDOWN")
+    reply = s.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONUP")
     s.expect(reply.ok, f"could not post to the pet: {reply!r}")
     reply = s.driver.call("find-window", exe=pet.exe.name, title=CARE_TITLE, visible=True, wait=15000)
     s.expect(reply.ok, "the care menu did not open from the notification icon")

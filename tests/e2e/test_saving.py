@@ -101,7 +101,7 @@ class Hamster:
             self.s.driver.call("wait-gone", hwnd=hwnd, wait=10000)
 
     def open_menu(self):
-        reply = self.s.driver.call("post", hwnd=self.pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONDOWN")
+        reply = self.s.driver.call("post", hwnd=self.pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONUP")
         self.s.expect(reply.ok, f"could not post to the pet: {reply!r}")
         self.s.release(self.pet)
         return self.find(CARE_TITLE)

@@ -17,7 +17,7 @@ import statistics
 import subprocess
 from pathlib import Path
 
-from constants import PET_SIZE
+from constants import IDS, PET_SIZE
 
 # ---------------------------------------------------------------------------------------------
 # Reading a trace
@@ -175,7 +175,7 @@ class Trace:
         return [x.answer for x in (self.lines if lines is None else lines) if x.call == call and x.answer is not None]
 
 
-BEHAVIOUR_TIMER, AUTOSAVE_TIMER, PRESENCE_TIMER = 1, 2, 4
+BEHAVIOUR_TIMER, AUTOSAVE_TIMER, PRESENCE_TIMER = (IDS[name] for name in ("BEHAVIOUR_TIMER_ID", "AUTOSAVE_TIMER_ID", "PRESENCE_TIMER_ID"))
 
 
 # ---------------------------------------------------------------------------------------------

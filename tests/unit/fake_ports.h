@@ -45,6 +45,7 @@ struct PortCall {
         NotificationState,
         WorkAreas,
         CursorPos,
+        Monitors,
         // the pet window's acts
         LoadFrames,
         ReleaseFrames,
@@ -58,6 +59,7 @@ struct PortCall {
         DragPet,
         RunCareMenu,
         ShowNotice,
+        BringCareMenuToFront,
         AddTrayIcon,
         RemoveTrayIcon,
         Quit,
@@ -104,6 +106,7 @@ struct PortCall {
     static PortCall Notice(std::wstring_view caption, std::wstring_view text) {
         return {.kind = Kind::ShowNotice, .text = std::wstring(text), .caption = std::wstring(caption)};
     }
+    static PortCall BringCareMenuToFront() { return {.kind = Kind::BringCareMenuToFront}; }
     static PortCall AddTrayIcon() { return {.kind = Kind::AddTrayIcon}; }
     static PortCall RemoveTrayIcon() { return {.kind = Kind::RemoveTrayIcon}; }
     static PortCall Quit() { return {.kind = Kind::Quit}; }
@@ -172,6 +175,7 @@ inline void PrintTo(const PortCall& call, std::ostream* os) {
         case K::NotificationState: *os << "NotificationState()"; break;
         case K::WorkAreas: *os << "WorkAreas()"; break;
         case K::CursorPos: *os << "CursorPos()"; break;
+        case K::Monitors: *os << "Monitors()"; break;
         case K::LoadFrames: *os << "LoadFrames(" << call.number << ")"; break;
         case K::ReleaseFrames: *os << "ReleaseFrames()"; break;
         case K::ApplyFrameRegion: *os << "Apply(" << call.number << ")"; break;
@@ -191,6 +195,7 @@ inline void PrintTo(const PortCall& call, std::ostream* os) {
         case K::ShowNotice:
             *os << "Notice(\"" << ToUtf8(call.caption) << "\", \"" << ToUtf8(call.text) << "\")";
             break;
+        case K::BringCareMenuToFront: *os << "BringCareMenuToFront()"; break;
         case K::AddTrayIcon: *os << "AddTrayIcon()"; break;
         case K::RemoveTrayIcon: *os << "RemoveTrayIcon()"; break;
         case K::Quit: *os << "Quit()"; break;
@@ -262,6 +267,8 @@ public:
     // then ends with OK when careMenuOk is true.
     std::function<void()> whileCareMenuOpen;
     bool careMenuOk = true;
+    // Runs while the user drags the pet (messages of the system's move loop).
+    std::function<void()> whileDragged;
 
     void SetPetAt(int32_t x, int32_t y) { petRect = SquareAt(Point{x, y}, kPetSize * frameScale); }
 
@@ -295,13 +302,17 @@ public:
     void StartTimer(PetTimer timer, int intervalMs) override { log_.Add(PortCall::StartTimer(timer, intervalMs)); }
     void StopTimer(PetTimer timer) override { log_.Add(PortCall::StopTimer(timer)); }
     void HoldPose(double seconds) override { log_.Add(PortCall::Hold(seconds)); }
-    void DragPet() override { log_.Add(PortCall::Drag()); }
+    void DragPet() override {
+        log_.Add(PortCall::Drag());
+        if (whileDragged) whileDragged();
+    }
     bool RunCareMenu() override {
         log_.Add(PortCall::CareMenu());
         if (whileCareMenuOpen) whileCareMenuOpen();
         return careMenuOk;
     }
     void ShowNotice(const FileNotice& notice) override { log_.Add(PortCall::Notice(notice.caption, notice.text)); }
+    void BringCareMenuToFront() override { log_.Add(PortCall::BringCareMenuToFront()); }
     void AddTrayIcon() override { log_.Add(PortCall::AddTrayIcon()); }
     void RemoveTrayIcon() override { log_.Add(PortCall::RemoveTrayIcon()); }
     void Quit() override { log_.Add(PortCall::Quit()); }
@@ -325,6 +336,8 @@ public:
     Size screen{1024, 768};
     std::vector<Rect> workAreas;
     Point cursor{};
+    // With no monitors given, one monitor the size of the screen at 96 DPI.
+    std::vector<Monitor> monitors;
     // Runs while the message box is open, as ticks of a nested message loop would.
     std::function<void()> whileBoxOpen;
 
@@ -346,6 +359,7 @@ public:
         const auto rect = windowRects.find(window);
         if (rect != windowRects.end()) facts.rect = rect->second;
         facts.monitor = Rect{0, 0, screen.cx, screen.cy};
+        facts.framed = true;  // an ordinary window has a caption
         return facts;
     }
     UserNotificationState NotificationState() override {
@@ -370,6 +384,12 @@ public:
     }
     void Retitle(WindowRef window, std::wstring_view title) override { log_.Add(PortCall::Retitle(window, title)); }
     void Minimise(WindowRef window) override { log_.Add(PortCall::Minimise(window)); }
+
+    std::vector<Monitor> Monitors() override {
+        log_.Add({.kind = PortCall::Kind::Monitors});
+        if (monitors.empty()) return {Monitor{Rect{0, 0, screen.cx, screen.cy}, 96}};
+        return monitors;
+    }
 
 private:
     CallLog& log_;

@@ -486,7 +486,7 @@ TEST(PetTest, CareMenuShowsThePetWhereItWasPutWithoutATick) {
         s.window.SetPetAt(700, 500);
         s.rules.Start();
         s.log.Clear();
-        s.rules.TrayNotify(TrayEvent::LeftButtonDown);
+        s.rules.TrayNotify(TrayEvent::LeftButtonUp);
         EXPECT_EQ(s.log.CallsOf(PortCall::Kind::PlacePet),
                   std::vector<PortCall>{PortCall::Place(ZOrder::NoTopMost, 700, 500)});
     }
@@ -497,45 +497,66 @@ TEST(PetTest, CareMenuShowsThePetWhereItWasPutWithoutATick) {
         s.window.SetPetAt(300, 300);
         Halt(s);
         s.rules.DpiChanged(144, Rect{600, 400, 700, 500});
+        const std::vector<PortCall> resized = s.log.CallsOf(PortCall::Kind::SetRect);
+        ASSERT_EQ(resized.size(), 1u);
         s.log.Clear();
         s.rules.RightButtonDown();
         EXPECT_EQ(s.log.CallsOf(PortCall::Kind::PlacePet),
-                  std::vector<PortCall>{PortCall::Place(ZOrder::NoTopMost, 600, 400)});
+                  std::vector<PortCall>{
+                      PortCall::Place(ZOrder::NoTopMost, resized[0].rect.left, resized[0].rect.top)});
     }
 }
 
-// A press of either button on the icon opens the care menu, as a right click on the pet does;
-// no other notification from the icon does anything.
-TEST(PetTest, OnlyAPressOfEitherButtonOnTheIconOpensTheCareMenu) {
+// A whole click on the icon opens the care menu, as a right click on the pet does: the
+// release of either button, or the shell's own notice of a click when it sends one (after the
+// release). While the menu is open the same click brings it to the front. A press, a double
+// click or a move does nothing, open menu or not.
+TEST(PetTest, AClickOnTheIconOpensTheCareMenuOnItsReleaseOrBringsTheOpenOneToTheFront) {
     struct Case {
         const char* name;
         TrayEvent event;
         bool opens;
     };
     const Case cases[] = {
-        {"left button down", TrayEvent::LeftButtonDown, true},
-        {"right button down", TrayEvent::RightButtonDown, true},
-        {"left button up", TrayEvent::LeftButtonUp, false},
-        {"right button up", TrayEvent::RightButtonUp, false},
+        {"left button up", TrayEvent::LeftButtonUp, true},
+        {"right button up", TrayEvent::RightButtonUp, true},
+        {"the shell's select (left click or Enter)", TrayEvent::Select, true},
+        {"the shell's context menu (right click or the menu key)", TrayEvent::ContextMenu, true},
+        {"left button down", TrayEvent::LeftButtonDown, false},
+        {"right button down", TrayEvent::RightButtonDown, false},
         {"left double click", TrayEvent::LeftDoubleClick, false},
-        {"the shell's select", TrayEvent::Select, false},
-        {"the shell's context menu", TrayEvent::ContextMenu, false},
         {"a move and the rest", TrayEvent::Other, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(OpensCareMenu(c.event), c.opens);
-        Scene s;
-        s.rules.TrayNotify(c.event);
-        EXPECT_EQ(s.log.Count(Kind::RunCareMenu), c.opens ? 1u : 0u);
-        if (!c.opens) {
-            EXPECT_TRUE(s.log.calls.empty());
+        {
+            Scene s;
+            s.rules.TrayNotify(c.event);
+            EXPECT_EQ(s.log.Count(Kind::RunCareMenu), c.opens ? 1u : 0u);
+            if (!c.opens) EXPECT_TRUE(s.log.calls.empty());
+        }
+        {
+            SCOPED_TRACE("while the menu is open");
+            Scene s;
+            std::vector<PortCall> inside;
+            s.window.whileCareMenuOpen = [&] {
+                const std::size_t before = s.log.calls.size();
+                s.rules.TrayNotify(c.event);
+                inside.assign(s.log.calls.begin() + static_cast<std::ptrdiff_t>(before), s.log.calls.end());
+            };
+            s.rules.RightButtonDown();
+            const std::vector<PortCall> expected =
+                c.opens ? std::vector<PortCall>{PortCall::BringCareMenuToFront()} : std::vector<PortCall>{};
+            EXPECT_EQ(inside, expected);
+            EXPECT_EQ(s.log.Count(Kind::RunCareMenu), 1u);
         }
     }
 }
 
 // A click on the icon or the pet while the menu is open (its modal loop still delivers them)
-// opens no second menu; once the menu has closed, the next click opens one again.
+// opens no second menu but brings the open one to the front; once the menu has closed, the
+// next click opens one again.
 TEST(PetTest, OneCareMenuAtATime) {
     Scene s;
     int opened = 0;
@@ -548,15 +569,18 @@ TEST(PetTest, OneCareMenuAtATime) {
             return;
         }
         const std::size_t before = s.log.calls.size();
-        s.rules.TrayNotify(TrayEvent::LeftButtonDown);
-        s.rules.TrayNotify(TrayEvent::RightButtonDown);
+        s.rules.TrayNotify(TrayEvent::LeftButtonUp);
+        s.rules.TrayNotify(TrayEvent::Select);
         s.rules.RightButtonDown();
-        EXPECT_EQ(s.log.calls.size(), before) << "a second menu touched the window";
+        const std::vector<PortCall> inside(s.log.calls.begin() + static_cast<std::ptrdiff_t>(before),
+                                           s.log.calls.end());
+        EXPECT_EQ(inside, std::vector<PortCall>(3, PortCall::BringCareMenuToFront()))
+            << "a second menu touched the window";
         --open;
     };
 
     s.rules.RightButtonDown();
-    s.rules.TrayNotify(TrayEvent::LeftButtonDown);
+    s.rules.TrayNotify(TrayEvent::LeftButtonUp);
 
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(s.log.Count(Kind::RunCareMenu), 2u);
@@ -659,26 +683,27 @@ TEST(PetTest, ACalledBackPetComesToTheCursorInFrontAndWalksFree) {
 // ---- A change of DPI ----
 
 // New frames only when the whole-number scale changes, the frame of the moment shaped again
-// from them; the window always takes the suggested corner and its frames' size, and the walk
-// goes on at the frames' scale.
-TEST(PetTest, ADpiChangeReloadsFramesOnlyWhenTheScaleChanges) {
+// from them; the window takes their size centred where it stood (not the system's suggestion,
+// which assumes proportional scaling), and the walk goes on at the frames' scale from there.
+TEST(PetTest, ADpiChangeReloadsFramesOnlyWhenTheScaleChangesAndKeepsThePetCentred) {
     struct Case {
         const char* name;
         int startDpi;
         int newDpi;
         int scale;     // after the change
         bool reloads;
+        Point corner;  // of a pet that stood at (500, 200)
     };
     const Case cases[] = {
-        {"96 to 120: still 1", 96, 120, 1, false},
-        {"96 to 144", 96, 144, 2, true},
-        {"96 to 288", 96, 288, 3, true},
-        {"144 to 168: still 2", 144, 168, 2, false},
-        {"144 to 192: still 2", 144, 192, 2, false},
-        {"192 to 96", 192, 96, 1, true},
-        {"the same dpi again", 144, 144, 2, false},
+        {"96 to 120: still 1", 96, 120, 1, false, {500, 200}},
+        {"96 to 144", 96, 144, 2, true, {470, 170}},
+        {"96 to 288", 96, 288, 3, true, {440, 140}},
+        {"144 to 168: still 2", 144, 168, 2, false, {500, 200}},
+        {"144 to 192: still 2", 144, 192, 2, false, {500, 200}},
+        {"192 to 96", 192, 96, 1, true, {530, 230}},
+        {"the same dpi again", 144, 144, 2, false, {500, 200}},
     };
-    const Rect suggested{500, 200, 575, 275};  // not the frames' size
+    const Rect suggested{600, 300, 675, 375};  // neither the frames' size nor where the pet goes
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scene s;
@@ -687,22 +712,64 @@ TEST(PetTest, ADpiChangeReloadsFramesOnlyWhenTheScaleChanges) {
         s.random.Add({0, 0, 0, 0});
         TickTimer(s);  // one step east: the frame of the moment is the second phase, 5
         ASSERT_EQ(s.rules.FrameSlot(), 5);
+        s.window.SetPetAt(500, 200);
         s.log.Clear();
 
         s.rules.DpiChanged(c.newDpi, suggested);
 
-        std::vector<PortCall> expected;
-        if (c.reloads) expected = {PortCall::LoadFrames(c.scale), PortCall::Apply(5)};
-        expected.push_back(PortCall::SetRect(SquareAt(Point{500, 200}, 60 * c.scale)));
+        // Asked where the pet is and the monitors; not the cursor, as no drag is under way.
+        std::vector<PortCall> expected{{.kind = Kind::PetRect}, {.kind = Kind::Monitors}};
+        if (c.reloads) expected.insert(expected.end(), {PortCall::LoadFrames(c.scale), PortCall::Apply(5)});
+        expected.push_back(PortCall::SetRect(SquareAt(c.corner, 60 * c.scale)));
         EXPECT_EQ(s.log.calls, expected);
         EXPECT_EQ(s.rules.walk().scale, c.scale);
         EXPECT_EQ(s.rules.FrameSlot(), 5);
 
-        // The next step east is 4 pixels times the new scale, from the suggested corner.
+        // The next step east is 4 pixels times the new scale, from the new corner.
         s.random.Add({0, 0, 0, 0});
         TickTimer(s);
-        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, 500 + 4 * c.scale, 200));
+        EXPECT_EQ(s.log.LastAction(), PortCall::Place(ZOrder::NoTopMost, c.corner.x + 4 * c.scale, c.corner.y));
     }
+}
+
+// The monitors the desktop reports decide: a pet pulled into the corner of a short monitor at
+// 150 % would hang mostly off it, centred, and moves on onto it.
+TEST(PetTest, ADpiChangePutsThePetMostlyOnTheMonitorWhoseDpiItTook) {
+    Scene s;
+    s.desktop.monitors = {{Rect{0, 0, 1920, 1080}, 96}, {Rect{1920, 0, 2720, 600}, 144}};
+    Started(s);
+    s.window.SetPetAt(1900, 560);
+    s.log.Clear();
+
+    s.rules.DpiChanged(144, Rect{1900, 560, 1990, 650});
+
+    EXPECT_EQ(s.log.CallsOf(Kind::SetRect), std::vector<PortCall>{PortCall::SetRect({1885, 515, 2005, 635})});
+}
+
+// While the user drags the pet the cursor is asked too, and the point the pet is held by
+// stays under it; once the drag is over, a change no longer asks for the cursor.
+TEST(PetTest, ADpiChangeWhileDraggedKeepsTheGrabPointUnderTheCursor) {
+    Scene s;
+    Started(s);
+    s.window.SetPetAt(400, 300);
+    s.desktop.cursor = Point{410, 350};
+    std::vector<PortCall> inside;
+    s.window.whileDragged = [&] {
+        const std::size_t before = s.log.calls.size();
+        s.rules.DpiChanged(144, Rect{});
+        inside.assign(s.log.calls.begin() + static_cast<std::ptrdiff_t>(before), s.log.calls.end());
+    };
+
+    s.rules.LeftButtonDown();
+
+    const std::vector<PortCall> expected{{.kind = Kind::PetRect},       {.kind = Kind::Monitors},
+                                         {.kind = Kind::CursorPos},     PortCall::LoadFrames(2),
+                                         PortCall::Apply(s.rules.FrameSlot()), PortCall::SetRect({390, 250, 510, 370})};
+    EXPECT_EQ(inside, expected);
+
+    s.log.Clear();
+    s.rules.DpiChanged(96, Rect{});
+    EXPECT_EQ(s.log.Count(Kind::CursorPos), 0u);
 }
 
 // ---- The end ----

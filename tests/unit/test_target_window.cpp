@@ -20,11 +20,22 @@ using testing::Scene;
 using Kind = PortCall::Kind;
 using UNS = UserNotificationState;
 
+// A window with a caption and a sizing frame, as most programs' windows are.
 WindowFacts Ordinary() {
     WindowFacts facts;
     facts.className = L"Notepad";
     facts.rect = Rect{100, 50, 700, 500};
     facts.monitor = Rect{0, 0, 1024, 768};
+    facts.framed = true;
+    return facts;
+}
+
+// A window without caption or frame over its whole monitor: a game, a film, a slide show.
+WindowFacts CoversItsMonitor() {
+    WindowFacts facts = Ordinary();
+    facts.className = L"GameWindow";
+    facts.framed = false;
+    facts.rect = facts.monitor;
     return facts;
 }
 
@@ -110,11 +121,15 @@ TEST(TargetWindow, TheShellsClassesAreLeftAloneButNotNamesThatOnlyLookLikeThem) 
         facts.className = c.className;
         EXPECT_EQ(CountsAsUserWindow(facts), !c.shell);
         facts.rect = facts.monitor;
+        facts.framed = false;
         EXPECT_EQ(IsFullScreen(&facts, UNS::AcceptsNotifications), !c.shell);
     }
 }
 
-TEST(TargetWindow, AProgramHoldsTheScreenWhenItCoversItsMonitorOrTheDesktopSaysSo) {
+// A program holds the screen when its window covers its monitor with neither caption nor
+// frame, or when the desktop says so. A maximised window keeps its caption: on a monitor with
+// no taskbar, or one that hides itself, it covers the whole monitor too and holds nothing.
+TEST(TargetWindow, AProgramHoldsTheScreenWhenItCoversItsMonitorWithoutACaptionOrTheDesktopSaysSo) {
     struct Case {
         const char* name;
         bool anyWindow;
@@ -123,71 +138,98 @@ TEST(TargetWindow, AProgramHoldsTheScreenWhenItCoversItsMonitorOrTheDesktopSaysS
         bool fullScreen;
     };
     const auto same = [](WindowFacts&) {};
-    const auto wholeMonitor = [](WindowFacts& f) { f.rect = f.monitor; };
     const Case cases[] = {
         {"an ordinary window", true, same, UNS::AcceptsNotifications, false},
-        {"a window exactly over its monitor", true, wholeMonitor, UNS::AcceptsNotifications, true},
-        {"a window larger than its monitor", true,
-         [](WindowFacts& f) { f.rect = Rect{-10, -10, 1100, 800}; }, UNS::AcceptsNotifications, true},
-        {"a window one pixel short of its monitor", true,
-         [](WindowFacts& f) { f.rect = Rect{0, 0, 1024, 767}; }, UNS::AcceptsNotifications, false},
-        {"a window over the second monitor", true,
+        {"maximised above a taskbar", true, [](WindowFacts& f) { f.rect = Rect{0, 0, 1024, 728}; },
+         UNS::AcceptsNotifications, false},
+        {"maximised on a monitor without a taskbar", true, [](WindowFacts& f) { f.rect = f.monitor; },
+         UNS::AcceptsNotifications, false},
+        {"maximised over a taskbar that hides itself, its frame past the edges", true,
+         [](WindowFacts& f) { f.rect = Rect{-8, -8, 1032, 776}; }, UNS::AcceptsNotifications, false},
+        {"maximised on the second monitor, which has no taskbar", true,
          [](WindowFacts& f) {
              f.monitor = Rect{1024, 0, 1824, 600};
-             f.rect = Rect{1024, 0, 1824, 600};
+             f.rect = Rect{1020, -4, 1828, 604};
+         },
+         UNS::AcceptsNotifications, false},
+        {"borderless, exactly over its monitor", true, [](WindowFacts& f) { f = CoversItsMonitor(); },
+         UNS::AcceptsNotifications, true},
+        {"borderless, larger than its monitor", true,
+         [](WindowFacts& f) {
+             f = CoversItsMonitor();
+             f.rect = Rect{-10, -10, 1100, 800};
          },
          UNS::AcceptsNotifications, true},
-        {"a window over the first monitor only, judged on the second", true,
+        {"borderless, one pixel short of its monitor", true,
          [](WindowFacts& f) {
+             f = CoversItsMonitor();
+             f.rect = Rect{0, 0, 1024, 767};
+         },
+         UNS::AcceptsNotifications, false},
+        {"a video player full screen on the second monitor", true,
+         [](WindowFacts& f) {
+             f = CoversItsMonitor();
+             f.className = L"VideoPlayer";
+             f.monitor = Rect{1024, 0, 1824, 600};
+             f.rect = f.monitor;
+         },
+         UNS::AcceptsNotifications, true},
+        {"borderless over the first monitor only, judged on the second", true,
+         [](WindowFacts& f) {
+             f = CoversItsMonitor();
              f.monitor = Rect{1024, 0, 1824, 600};
              f.rect = Rect{0, 0, 1024, 768};
          },
          UNS::AcceptsNotifications, false},
         {"no monitor known", true,
          [](WindowFacts& f) {
+             f = CoversItsMonitor();
              f.monitor = Rect{};
              f.rect = Rect{0, 0, 1024, 768};
          },
          UNS::AcceptsNotifications, false},
-        {"a hung window over its monitor", true,
+        {"a hung borderless window over its monitor", true,
          [](WindowFacts& f) {
-             f.rect = f.monitor;
+             f = CoversItsMonitor();
              f.hung = true;
          },
          UNS::AcceptsNotifications, true},
-        {"a tool window over its monitor", true,
+        {"a borderless tool window over its monitor", true,
          [](WindowFacts& f) {
-             f.rect = f.monitor;
+             f = CoversItsMonitor();
              f.toolWindow = true;
          },
          UNS::AcceptsNotifications, true},
         {"the desktop over its monitor", true,
          [](WindowFacts& f) {
-             f.rect = f.monitor;
+             f = CoversItsMonitor();
              f.className = L"Progman";
          },
          UNS::AcceptsNotifications, false},
         {"the shell's window over its monitor", true,
          [](WindowFacts& f) {
-             f.rect = f.monitor;
+             f = CoversItsMonitor();
              f.shellWindow = true;
          },
          UNS::AcceptsNotifications, false},
-        {"our own window over its monitor", true,
+        {"our own sweep over its monitor", true,
          [](WindowFacts& f) {
-             f.rect = f.monitor;
+             f = CoversItsMonitor();
              f.ownProgram = true;
          },
          UNS::AcceptsNotifications, false},
-        {"a cloaked window over its monitor", true,
+        {"a cloaked borderless window over its monitor", true,
          [](WindowFacts& f) {
-             f.rect = f.monitor;
+             f = CoversItsMonitor();
              f.cloaked = true;
          },
          UNS::AcceptsNotifications, false},
-        {"busy", true, same, UNS::Busy, true},
+        {"a game in front, said to be Direct3D full screen", true, [](WindowFacts& f) { f = CoversItsMonitor(); },
+         UNS::RunningD3DFullScreen, true},
+        {"busy, with a captioned window in front", true, same, UNS::Busy, true},
         {"a full-screen Direct3D program", true, same, UNS::RunningD3DFullScreen, true},
-        {"presentation mode", true, same, UNS::PresentationMode, true},
+        {"presentation mode, a maximised slide editor in front", true, [](WindowFacts& f) { f.rect = f.monitor; },
+         UNS::PresentationMode, true},
         {"busy with nothing in front", false, same, UNS::Busy, true},
         {"nothing in front", false, same, UNS::AcceptsNotifications, false},
         {"quiet time", true, same, UNS::QuietTime, false},
@@ -253,6 +295,7 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
         UNS state;
         bool windowActs;  // retitle, minimise and seeking happen
         bool screenActs;  // shots and the box happen
+        bool hidesBehind = true;  // a pet that seeks it can hide behind it (not a maximised one)
     };
     WindowFacts taskbar = Ordinary();
     taskbar.className = L"Shell_TrayWnd";
@@ -267,9 +310,12 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
     cloaked.cloaked = true;
     WindowFacts tool = Ordinary();
     tool.toolWindow = true;
-    WindowFacts game = Ordinary();
-    game.rect = game.monitor;
+    const WindowFacts game = CoversItsMonitor();
+    WindowFacts maximised = Ordinary();
+    maximised.rect = maximised.monitor;
     const Front fronts[] = {
+        {"a maximised window on a monitor without a taskbar", maximised, UNS::AcceptsNotifications, true, true,
+         false},
         {"an ordinary window", Ordinary(), UNS::AcceptsNotifications, true, true},
         {"the taskbar", taskbar, UNS::AcceptsNotifications, false, true},
         {"the desktop", desktop, UNS::AcceptsNotifications, false, true},
@@ -277,7 +323,7 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
         {"a hung window", hung, UNS::AcceptsNotifications, false, true},
         {"a cloaked window", cloaked, UNS::AcceptsNotifications, false, true},
         {"a tool window", tool, UNS::AcceptsNotifications, false, true},
-        {"a window over its whole monitor", game, UNS::AcceptsNotifications, false, false},
+        {"a borderless window over its whole monitor", game, UNS::AcceptsNotifications, false, false},
         {"a presentation", Ordinary(), UNS::PresentationMode, false, false},
         {"a full-screen Direct3D program", Ordinary(), UNS::RunningD3DFullScreen, false, false},
     };
@@ -287,6 +333,7 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
             Scene s;
             MakeStressed(s);
             SetFront(s, f.facts);
+            s.desktop.windowRects[kFront] = f.facts.rect;
             s.desktop.notificationState = f.state;
             const bool screenAct = a.act == Act::Shot || a.act == Act::Volley || a.act == Act::Box;
             const bool happens = screenAct ? f.screenActs : f.windowActs;
@@ -294,7 +341,7 @@ TEST(TargetWindow, TheTickPlaysNoTrickOnAWindowThatIsNotTheUsersNorWhileAProgram
             if (!happens) draws.resize(2);  // an act that does not happen draws nothing
             s.random.Add(draws);
             const bool walksFree = a.act != Act::Minimise || !happens;
-            const bool seeks = a.act == Act::Seek && happens;
+            const bool seeks = a.act == Act::Seek && happens && f.hidesBehind;
             if (walksFree && !seeks) s.random.Add({0, 0});  // the random walk's turn draws
 
             s.Tick();
@@ -315,9 +362,7 @@ TEST(TargetWindow, ASeekingPetWalksFreelyOnceAProgramHoldsTheScreen) {
     MakeStressed(s);
     s.pet.stress = 0;
     s.walk.roamMode = RoamToWindow;
-    WindowFacts game = Ordinary();
-    game.rect = game.monitor;
-    SetFront(s, game);
+    SetFront(s, CoversItsMonitor());
     s.random.Add({0, 0, 0, 0});
 
     s.Tick();

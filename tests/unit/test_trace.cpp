@@ -173,8 +173,11 @@ std::string TracedRun() {
     pet.Timer(TimerMessage{2, 1200});  // the autosave timer: the save fails, and is told
     desktop.cursor = Point{700, 500};
     pet.CalledBack();
+    desktop.monitors = {{Rect{0, 0, 1024, 768}, 96}, {Rect{1024, 0, 1824, 600}, 144}};
+    pet.DpiChanged(144, Rect{300, 300, 390, 390});  // the pet's monitor now at 150 %
     window.whileCareMenuOpen = [&] {
         auto menu = program.ConnectCareMenu(carePort);
+        pet.TrayNotify(TrayEvent::Select);  // a click on the icon while the menu is open
         menu->events().Open();
         menu->events().Toggle(FastMove);
         carePort.whileFoodMenuOpen = [&] {
@@ -188,7 +191,7 @@ std::string TracedRun() {
         menu->events().Cancel();
         menu->events().Destroyed();
     };
-    pet.TrayNotify(TrayEvent::LeftButtonDown);
+    pet.TrayNotify(TrayEvent::LeftButtonUp);
     pet.Destroy();
     EXPECT_TRUE(random.AllUsed());
     return sink.text;
@@ -208,14 +211,16 @@ TEST(ReplayTest, ATracedRunReplays) {
                                  "file.ReplaceAtomically", "} win.RunCareMenu = 1", "> pet.Destroy",
                                  "file.ProbeReplace \"D:\\\\pet\\\\pomki.dat\" = Temporary AccessDenied",
                                  "file.UserDataFolder = \"", "= Temporary AccessDenied\n  win.ShowNotice",
-                                 "> pet.CalledBack", "win.PlacePet Top 670,470"}) {
+                                 "> pet.CalledBack", "win.PlacePet Top 670,470",
+                                 "desk.Monitors = 0,0,1024,768 dpi=96 1024,0,1824,600 dpi=144",
+                                 "win.BringCareMenuToFront"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
     }
     const trace::ReplayOutcome outcome = trace::Replay(text);
     EXPECT_TRUE(outcome.ok) << outcome.message;
     EXPECT_FALSE(outcome.cutShort);
     EXPECT_EQ(outcome.ticks, 3);
-    EXPECT_EQ(outcome.events, 17);
+    EXPECT_EQ(outcome.events, 19);
 }
 
 TEST(ReplayTest, TheFirstDifferenceStopsTheReplayWithBothCallsTheLineAndTheTick) {

@@ -61,6 +61,13 @@ constexpr int64_t OverlapArea(const Rect& a, const Rect& b) {
     return w > 0 && h > 0 ? w * h : 0;
 }
 
+// How far `p` lies outside `area` on each axis, squared and summed; 0 inside or on an edge.
+constexpr int64_t DistanceSquared(const Rect& area, Point p) {
+    const int64_t dx = std::max<int64_t>({int64_t{area.left} - p.x, 0, int64_t{p.x} - area.right});
+    const int64_t dy = std::max<int64_t>({int64_t{area.top} - p.y, 0, int64_t{p.y} - area.bottom});
+    return dx * dx + dy * dy;
+}
+
 constexpr Point Centre(const Rect& r) {
     return Point{static_cast<int32_t>((int64_t{r.left} + r.right) / 2),
                  static_cast<int32_t>((int64_t{r.top} + r.bottom) / 2)};

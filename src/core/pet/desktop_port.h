@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/base/geometry.h"
+#include "core/base/monitor.h"
 
 namespace pomki {
 
@@ -28,6 +29,7 @@ struct WindowFacts {
     bool hung = false;         // has stopped answering its messages
     Rect rect{};               // the window's rectangle
     Rect monitor{};            // the rectangle of the monitor that holds most of it
+    bool framed = false;       // has a caption or a frame (a border, a sizing frame)
     friend bool operator==(const WindowFacts&, const WindowFacts&) = default;
 };
 
@@ -65,6 +67,10 @@ public:
     virtual void ShowMessageBox(std::wstring_view text, std::wstring_view caption) = 0;
     virtual void Retitle(WindowRef window, std::wstring_view title) = 0;
     virtual void Minimise(WindowRef window) = 0;
+
+    // ---- The monitors and their scale, read afresh at every call ----
+    // Every monitor, with its own DPI.
+    virtual std::vector<Monitor> Monitors() = 0;
 };
 
 }  // namespace pomki

@@ -1,7 +1,10 @@
 #include "core/pet/pet.h"
 
+#include <vector>
+
 #include "core/base/pixel_scale.h"
 #include "core/pet/call_back.h"
+#include "core/pet/dpi_change.h"
 #include "resource_ids.h"
 
 namespace pomki {
@@ -11,7 +14,15 @@ int BehaviourIntervalMs(const PetState& pet) { return pet.IsOn(FastMove) ? kFast
 void ClearStartUpFlags(PetState& pet) { pet.abilityOn[Clock] = 0; }
 
 bool OpensCareMenu(TrayEvent event) {
-    return event == TrayEvent::LeftButtonDown || event == TrayEvent::RightButtonDown;
+    switch (event) {
+    case TrayEvent::LeftButtonUp:
+    case TrayEvent::RightButtonUp:
+    case TrayEvent::Select:
+    case TrayEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool IsTick(int timerId) {
@@ -80,23 +91,33 @@ void Pet::LeftButtonDown() {
     pet_.stress = pet_.stress > kStressMin ? pet_.stress - 1 : kStressMin;
     walk_.roamMode = RoamFree;
     StartBehaviourTimer();
+    dragging_ = true;
     ports_.window.DragPet();
+    dragging_ = false;
 }
 
 void Pet::TrayNotify(TrayEvent event) {
     if (OpensCareMenu(event)) OpenCareMenu();
 }
 
-void Pet::DpiChanged(int dpi, const Rect& suggested) {
+void Pet::DpiChanged(int dpi, const Rect& /*suggested*/) {
+    DpiChangeFacts facts;
+    facts.before = ports_.window.PetRect();
+    facts.dpi = dpi;
+    const std::vector<Monitor> monitors = ports_.desktop.Monitors();
+    facts.monitors = monitors;
+    if (dragging_) facts.dragCursor = ports_.desktop.CursorPos();
+    const Rect placed = RectAfterDpiChange(facts);
+
     const int scale = PixelScaleForDpi(dpi);
     if (scale != walk_.scale) {
         LoadFrames(scale);
         ports_.window.ApplyFrameRegion(walk_.FrameSlot());
     }
-    ports_.window.SetRect(SquareAt(Point{suggested.left, suggested.top}, walk_.Size()));
+    ports_.window.SetRect(placed);
     // The pet stands there now, also for a care menu opened before the next tick.
-    walk_.petX = suggested.left;
-    walk_.petY = suggested.top;
+    walk_.petX = placed.left;
+    walk_.petY = placed.top;
 }
 
 void Pet::EndSession() { keeper_.SaveAtExit(pet_); }
@@ -136,7 +157,10 @@ void Pet::SaveChanges() {
 }
 
 void Pet::OpenCareMenu() {
-    if (careMenuOpen_) return;
+    if (careMenuOpen_) {
+        ports_.window.BringCareMenuToFront();
+        return;
+    }
     PetWindowPort& window = ports_.window;
     behaviourTimer_.Stop();
     window.ApplyFrameRegion(walk_.FrameSlot());

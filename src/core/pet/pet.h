@@ -72,7 +72,11 @@ int BehaviourIntervalMs(const PetState& pet);
 // screen saver's flag is kept (no sweep runs either; the next click on its box clears it).
 void ClearStartUpFlags(PetState& pet);
 
-// Whether this notification from the icon opens the care menu: a press of either button.
+// Whether this notification from the icon opens the care menu (or brings an open one to the
+// front): the release of either button, or the shell's own notifications of a click (Select,
+// ContextMenu) when it sends them. Never a press: the menu opened on the press would lose the
+// foreground to the shell at the release, and the shell lets a program take the foreground
+// only in answer to the whole click.
 bool OpensCareMenu(TrayEvent event);
 
 // Whether a message of this timer is a behaviour tick: any timer's but the autosave's and the
@@ -96,11 +100,13 @@ public:
     // and the user drags the pet.
     void LeftButtonDown() override;
     // The pet stops and is shown where the last tick left it, the care menu runs, and only
-    // OK starts it again. One menu at a time.
+    // OK starts it again. One menu at a time: a click while it is open brings it to the front.
     void RightButtonDown() override { OpenCareMenu(); }
     void TrayNotify(TrayEvent event) override;
-    // New frames only when the whole-number scale changes; the window takes the suggested
-    // corner and its frames' size.
+    // New frames only when the whole-number scale changes; the window takes their size where
+    // RectAfterDpiChange (core/pet/dpi_change.h) puts it, told the monitors and, while the user
+    // drags the pet, the cursor. The system's suggested rectangle is not taken: it assumes a
+    // window that scales in proportion.
     void DpiChanged(int dpi, const Rect& suggested) override;
     void EndSession() override;
     // The icon removed, the frames released, the pet saved (a failed save told).
@@ -139,6 +145,7 @@ private:
     UserPresence presence_;
     bool careMenuOpen_ = false;  // ticks are stopped, but a click on the icon still arrives
     bool saveFailureTold_ = false;  // a failed save was told, and none has succeeded since
+    bool dragging_ = false;      // the user drags the pet (a change of DPI may come meanwhile)
 };
 
 }  // namespace pomki

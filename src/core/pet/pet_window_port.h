@@ -62,6 +62,11 @@ public:
     virtual bool RunCareMenu() = 0;  // true when it closed with OK
     virtual void ShowNotice(const FileNotice& notice) = 0;  // returns once it is dismissed
 
+    // ---- The open care menu ----
+    // Brings the care menu that runs now (or the menu it runs in turn) to the front, as far as
+    // the click that asked for it lets the program take the foreground.
+    virtual void BringCareMenuToFront() = 0;
+
     // ---- The program ----
     virtual void AddTrayIcon() = 0;     // the notification-area icon, whose clicks come back as events
     virtual void RemoveTrayIcon() = 0;

@@ -5,17 +5,6 @@
 
 namespace pomki {
 
-namespace {
-
-// How far `p` lies outside `area` on each axis, squared and summed; 0 inside.
-int64_t DistanceSquared(const Rect& area, Point p) {
-    const int64_t dx = std::max<int64_t>({int64_t{area.left} - p.x, 0, int64_t{p.x} - area.right});
-    const int64_t dy = std::max<int64_t>({int64_t{area.top} - p.y, 0, int64_t{p.y} - area.bottom});
-    return dx * dx + dy * dy;
-}
-
-}  // namespace
-
 std::optional<Rect> HomeWorkArea(std::span<const Rect> workAreas, Point point) {
     std::optional<Rect> nearest;
     int64_t best = 0;

@@ -50,6 +50,7 @@ bool IsFullScreen(const WindowFacts* front, UserNotificationState state) {
     if (front->shellWindow || IsShellClass(front->className) || front->ownProgram || front->cloaked) {
         return false;
     }
+    if (front->framed) return false;
     return !front->monitor.IsEmpty() && Contains(front->rect, front->monitor);
 }
 

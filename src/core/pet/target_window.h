@@ -21,8 +21,10 @@ bool IsShellClass(std::wstring_view className);
 bool CountsAsUserWindow(const WindowFacts& facts);
 
 // A program holds the screen: the desktop says the user is busy with a full-screen program,
-// a full-screen Direct3D program or a presentation, or the window in front covers its
-// whole monitor (and is neither the shell's nor ours).
+// a full-screen Direct3D program or a presentation, or the window in front covers its whole
+// monitor with neither caption nor frame (and is neither the shell's nor ours). A maximised
+// window keeps its caption: on a monitor without a taskbar (or with one that hides itself) it
+// covers the monitor too, and is still only a window the user works in.
 bool IsFullScreen(const WindowFacts* front, UserNotificationState state);
 
 // What the tick learns about the window in front, each fact asked of the desktop at most

@@ -227,6 +227,8 @@ std::string Answer(const WindowFacts& facts) {
         .Rect(facts.rect)
         .Key("monitor")
         .Rect(facts.monitor)
+        .Key("framed")
+        .Bool(facts.framed)
         .str();
 }
 std::string Answer(UserNotificationState state) { return NameOf(state); }
@@ -288,6 +290,8 @@ WindowFacts ReadFacts(std::string_view answer) {
     facts.rect = r.Rect();
     r.Key("monitor");
     facts.monitor = r.Rect();
+    r.Key("framed");
+    facts.framed = r.Bool();
     ExpectEnd(r);
     return facts;
 }
@@ -323,6 +327,28 @@ WriteReport ReadWriteReport(std::string_view answer) {
     return report;
 }
 std::wstring ReadText(std::string_view answer) { return ReadOne(answer, [](Reader& r) { return r.Text(); }); }
+
+// ---- The monitors ----
+
+std::string Answer(const std::vector<Monitor>& monitors) {
+    if (monitors.empty()) return "none";
+    Words words;
+    for (const Monitor& m : monitors) words.Rect(m.rect).Key("dpi").Int(m.dpi);
+    return words.str();
+}
+std::vector<Monitor> ReadMonitors(std::string_view answer) {
+    if (answer == "none") return {};
+    Reader r(answer);
+    std::vector<Monitor> monitors;
+    while (!r.AtEnd()) {
+        Monitor m;
+        m.rect = r.Rect();
+        r.Key("dpi");
+        m.dpi = static_cast<int>(r.Int());
+        monitors.push_back(m);
+    }
+    return monitors;
+}
 
 // ---- Events ----
 

@@ -55,6 +55,8 @@ std::string StartTimer(PetTimer timer, int intervalMs);
 std::string StopTimer(PetTimer timer);
 std::string HoldPose(double seconds);
 std::string ShowNotice(const FileNotice& notice);
+// The open care menu
+inline constexpr std::string_view kBringCareMenuToFront = "win.BringCareMenuToFront";
 }  // namespace window_calls
 
 // ---- The desktop (desk) ----
@@ -70,6 +72,8 @@ std::string DrawShotMark(Point at);
 std::string ShowMessageBox(std::wstring_view text, std::wstring_view caption);
 std::string Retitle(WindowRef window, std::wstring_view title);
 std::string Minimise(WindowRef window);
+// The monitors and their scale
+inline constexpr std::string_view kMonitors = "desk.Monitors";
 }  // namespace desktop_calls
 
 // ---- The random source (rand) ----
@@ -139,6 +143,10 @@ std::vector<Rect> ReadRects(std::string_view answer);
 ReadResult ReadReadResult(std::string_view answer);
 WriteReport ReadWriteReport(std::string_view answer);
 std::wstring ReadText(std::string_view answer);
+
+// The monitors: "l,t,r,b dpi=N" for each, or "none".
+std::string Answer(const std::vector<Monitor>& monitors);
+std::vector<Monitor> ReadMonitors(std::string_view answer);
 
 // ---- Events ----
 namespace pet_events {

@@ -98,6 +98,7 @@ public:
     void DragPet() override;
     bool RunCareMenu() override;
     void ShowNotice(const FileNotice& notice) override;
+    void BringCareMenuToFront() override;
     void AddTrayIcon() override;
     void RemoveTrayIcon() override;
     void Quit() override;
@@ -120,6 +121,7 @@ public:
     void ShowMessageBox(std::wstring_view text, std::wstring_view caption) override;
     void Retitle(WindowRef window, std::wstring_view title) override;
     void Minimise(WindowRef window) override;
+    std::vector<Monitor> Monitors() override;
 
 private:
     Replayer& r_;
@@ -401,6 +403,7 @@ bool ReplayWindow::RunCareMenu() {
     return r_.Read(ReadBool, answer);
 }
 void ReplayWindow::ShowNotice(const FileNotice& notice) { r_.Modal(window_calls::ShowNotice(notice)); }
+void ReplayWindow::BringCareMenuToFront() { r_.Act(window_calls::kBringCareMenuToFront); }
 void ReplayWindow::AddTrayIcon() { r_.Act(window_calls::kAddTrayIcon); }
 void ReplayWindow::RemoveTrayIcon() { r_.Act(window_calls::kRemoveTrayIcon); }
 void ReplayWindow::Quit() { r_.Act(window_calls::kQuit); }
@@ -422,6 +425,7 @@ void ReplayDesktop::ShowMessageBox(std::wstring_view text, std::wstring_view cap
 }
 void ReplayDesktop::Retitle(WindowRef window, std::wstring_view title) { r_.Act(desktop_calls::Retitle(window, title)); }
 void ReplayDesktop::Minimise(WindowRef window) { r_.Act(desktop_calls::Minimise(window)); }
+std::vector<Monitor> ReplayDesktop::Monitors() { return r_.Read(ReadMonitors, r_.Asked(desktop_calls::kMonitors)); }
 
 int ReplayRandom::Next(int modulus) {
     const int64_t value = r_.Read(ReadInt, r_.Asked(RandomNext(modulus)));

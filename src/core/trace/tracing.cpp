@@ -102,6 +102,12 @@ void TracingPetWindow::Quit() {
     inner_.Quit();
 }
 
+// The open care menu
+void TracingPetWindow::BringCareMenuToFront() {
+    trace_.Act(window_calls::kBringCareMenuToFront);
+    inner_.BringCareMenuToFront();
+}
+
 // ---- The desktop ----
 
 WindowRef TracingDesktop::ForegroundWindow() {
@@ -140,6 +146,11 @@ void TracingDesktop::Retitle(WindowRef window, std::wstring_view title) {
 void TracingDesktop::Minimise(WindowRef window) {
     trace_.Act(desktop_calls::Minimise(window));
     inner_.Minimise(window);
+}
+
+// The monitors and their scale
+std::vector<Monitor> TracingDesktop::Monitors() {
+    return Asked(trace_, desktop_calls::kMonitors, [&] { return inner_.Monitors(); });
 }
 
 int TracingRandom::Next(int modulus) {

@@ -34,6 +34,7 @@ public:
     void DragPet() override;
     bool RunCareMenu() override;
     void ShowNotice(const FileNotice& notice) override;
+    void BringCareMenuToFront() override;
     void AddTrayIcon() override;
     void RemoveTrayIcon() override;
     void Quit() override;
@@ -57,6 +58,7 @@ public:
     void ShowMessageBox(std::wstring_view text, std::wstring_view caption) override;
     void Retitle(WindowRef window, std::wstring_view title) override;
     void Minimise(WindowRef window) override;
+    std::vector<Monitor> Monitors() override;
 
 private:
     Trace& trace_;

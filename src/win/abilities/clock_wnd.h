@@ -30,16 +30,24 @@ protected:
     // The clock was set (or the time zone changed): the time is shown afresh at once.
     void OnTimeChange() override { ShowNow(); }
     void OnLButtonDown(UINT keyFlags, POINT at) override;
-    void OnDestroy() override { clockTimer_.Stop(); }
+    void OnDestroy() override;
+    // The system rescales the dialog, its font and controls; the picture follows.
+    bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
 
 private:
     friend class CModelessDialog<CClockWnd>;
     CClockWnd();
 
     void ShowNow();
+    void ShowTime(const ClockText& text);
+    // The hamster's front picture at the clock's scale, nearest neighbour, as sharp as the pet.
+    void ShowPicture(UINT dpi);
+    // Takes the picture back from its control (which never frees a picture it was given).
+    void TakePictureBack();
 
     WindowTimer clockTimer_;
     ShownClockText shownText_;
+    UniqueBitmap picture_;  // the picture its control shows
 };
 
 }  // namespace pomki::win

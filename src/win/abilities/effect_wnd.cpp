@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "core/abilities/effect_sweep.h"
 #include "core/base/pixel_scale.h"
 #include "resource_ids.h"
@@ -17,35 +19,51 @@ constexpr UINT kSweepPeriodMs = 10;
 
 // Where the sweep stands. It outlives the window: the next sweep of this run starts where
 // the last one stopped.
-Point effectPos{0, 0};
+std::optional<SweepPosition> effectPos;
+
+const Frame kNoPicture{};
 }  // namespace
 
 CEffectWnd::CEffectWnd() : CModelessDialog(IDD_EFFECT_WND) {}
 
+// The monitors and a picture for each of their scales are made once here: a step only picks.
 BOOL CEffectWnd::OnInitDialog() {
     CDialog::OnInitDialog();
-    effectScreenArea_ = VirtualScreen();
-    scale_ = PixelScaleForDpi(static_cast<int>(WindowDpi(GetSafeHwnd())));
-    effect_ = Frame::Load(CWinApp::ResourceModule(), IDB_FRONT, SIZE{kEffectSize, kEffectSize}, scale_);
+    monitors_ = SweepOrder(DesktopMonitors());
+    for (const Monitor& m : monitors_) {
+        const int scale = PixelScaleForDpi(m.dpi);
+        if (!pictures_.count(scale)) {
+            pictures_[scale] = Frame::Load(CWinApp::ResourceModule(), IDB_FRONT, SIZE{kEffectSize, kEffectSize}, scale);
+        }
+    }
+    effectPos = FirstSweepPosition(effectPos, monitors_);
     ApplyEffectRegion();
     PlaceEffect();
     sweepTimer_.Start(GetSafeHwnd(), SWEEP_TIMER_ID, kSweepPeriodMs);
     return TRUE;
 }
 
-void CEffectWnd::ApplyEffectRegion() { ApplyFrameRegion(GetSafeHwnd(), effect_.region.get()); }
-
-// At the top of the always-on-top windows and shown. Without SWP_NOACTIVATE: like a screen
-// saver, the sweep takes the foreground while it runs.
-void CEffectWnd::PlaceEffect() {
-    SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, effectPos.x, effectPos.y, kEffectSize * scale_, kEffectSize * scale_,
-                 SWP_SHOWWINDOW);
+const Frame& CEffectWnd::Picture() const {
+    if (!effectPos || effectPos->monitor >= monitors_.size()) return kNoPicture;
+    const auto found = pictures_.find(PixelScaleForDpi(monitors_[effectPos->monitor].dpi));
+    return found != pictures_.end() ? found->second : kNoPicture;
 }
 
-// One step of the sweep. The region and the picture were made at set-up: a step only gives
+void CEffectWnd::ApplyEffectRegion() { ApplyFrameRegion(GetSafeHwnd(), Picture().region.get()); }
+
+// At the top of the always-on-top windows and shown, at the size of the monitor's scale.
+// Without SWP_NOACTIVATE: like a screen saver, the sweep takes the foreground while it runs.
+void CEffectWnd::PlaceEffect() {
+    if (!effectPos || effectPos->monitor >= monitors_.size()) return;
+    const int side = EffectSideOn(monitors_[effectPos->monitor]);
+    SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, effectPos->at.x, effectPos->at.y, side, side, SWP_SHOWWINDOW);
+}
+
+// One step of the sweep. The regions and pictures were made at set-up: a step only gives
 // the window its shape again, repaints what lay below and moves.
 void CEffectWnd::OnTimer(UINT_PTR) {
-    effectPos = NextSweepPosition(effectPos, effectScreenArea_, kSweepStep * scale_);
+    if (!effectPos) return;
+    effectPos = NextSweepPosition(*effectPos, monitors_);
     ApplyEffectRegion();
     PlaceEffect();
 }
@@ -53,14 +71,15 @@ void CEffectWnd::OnTimer(UINT_PTR) {
 bool CEffectWnd::OnPaint() {
     PaintDC paint(GetSafeHwnd());
     // White is the image list's mask colour: only the hamster's own pixels are drawn.
-    if (effect_.images) ImageList_Draw(effect_.images.get(), 0, paint.get(), 0, 0, ILD_NORMAL);
+    if (const Frame& picture = Picture(); picture.images) {
+        ImageList_Draw(picture.images.get(), 0, paint.get(), 0, 0, ILD_NORMAL);
+    }
     return true;
 }
 
 void CEffectWnd::OnDestroy() {
     sweepTimer_.Stop();
-    effect_.images.reset();
-    effect_.region.reset();
+    pictures_.clear();
 }
 
 }  // namespace pomki::win

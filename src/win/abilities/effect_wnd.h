@@ -1,12 +1,16 @@
 // CEffectWnd: the screen-saver sweep that the ScreenSaver ability starts: a shaped,
-// borderless, always-on-top hamster that jumps 50 pixels every 10 ms, row by row over
-// every monitor (sizes and steps times the pixel scale on a scaled display). Modeless; the care menu starts it and destroys it at the first mouse
-// movement, and the object frees itself once its window is gone.
+// borderless, always-on-top hamster that jumps 50 pixels every 10 ms, row by row over each
+// monitor in turn (its size and steps times that monitor's pixel scale). Modeless; the care
+// menu starts it and destroys it at the first mouse movement, and the object frees itself
+// once its window is gone.
 #pragma once
 
 #include <windows.h>
 
-#include "core/base/geometry.h"
+#include <map>
+#include <vector>
+
+#include "core/base/monitor.h"
 #include "win/framework/handles.h"
 #include "win/framework/window_timer.h"
 #include "win/framework/modeless_dialog.h"
@@ -28,7 +32,11 @@ protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id) override;
     bool OnPaint() override;
+    // The picture covers every pixel of the window's shape: nothing is erased under it.
+    bool OnEraseBkgnd(HDC) override { return static_cast<bool>(Picture().images); }
     void OnDestroy() override;
+    // It sizes and places itself at every step: the system is not to rescale it.
+    bool OnDpiChanged(UINT, const RECT&) override { return true; }
 
 private:
     friend class CModelessDialog<CEffectWnd>;
@@ -37,10 +45,11 @@ private:
     // Shapes the window like the front picture, as the pet window is shaped like its frame.
     void ApplyEffectRegion();
     void PlaceEffect();
+    // The picture and shape at the scale of the monitor the sweep is on.
+    const Frame& Picture() const;
 
-    Rect effectScreenArea_;  // the rectangle around every monitor, read at set-up
-    int scale_ = 1;          // the whole-number pixel scale of the monitors' DPI
-    Frame effect_;  // effectImages and effectRegion: bitmap 129, made at set-up
+    std::vector<Monitor> monitors_;  // in sweep order, read at set-up
+    std::map<int, Frame> pictures_;  // effectImages and effectRegion (bitmap 129) per pixel scale
     WindowTimer sweepTimer_;
 };
 

@@ -32,6 +32,10 @@ INT_PTR CDialog::DoModal(HWND owner) {
     // Only an owner that took input before is given it back at the end.
     const bool disabledOwner = owner && EnableWindow(owner, FALSE) == FALSE;
     if (!endModal_ && !IsWindowVisible(window)) ::ShowWindow(window, SW_SHOWNORMAL);
+    // A dialog that stands alone opens in answer to the user (a click on the pet or on its
+    // icon, which lets the program take the foreground): it comes to the front, where showing
+    // it alone may leave it behind the user's window.
+    if (!owner && !endModal_) SetForegroundWindow(window);
 
     MSG msg;
     while (!endModal_) {

@@ -16,7 +16,7 @@ public:
     // Runs the dialog until EndDialog or a quit request. A quit request ends the loop and is
     // posted again, so every modal loop further out ends as well; the result is then -1.
     // With an owner, the dialog is owned by it (no taskbar button of its own) and the owner
-    // takes no input until the dialog ends.
+    // takes no input until the dialog ends; without one it is brought to the front.
     INT_PTR DoModal(HWND owner = nullptr);
 
     // Creates the dialog modeless; its messages are dispatched by whichever loop runs.

@@ -7,6 +7,8 @@ namespace pomki::win {
 namespace {
 // Windows 8.1 and later; not in the headers for Windows 7.
 constexpr UINT kWmDpiChanged = 0x02E0;
+// Windows 10 1703 and later.
+constexpr UINT kWmGetDpiScaledSize = 0x02E4;
 }  // namespace
 
 CWnd::~CWnd() {
@@ -78,6 +80,21 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case kWmDpiChanged:
         if (lParam && OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam))) return 0;
+        break;
+    case WM_ERASEBKGND:
+        if (OnEraseBkgnd(reinterpret_cast<HDC>(wParam))) return 1;
+        break;
+    case kWmGetDpiScaledSize:
+        if (lParam) {
+            if (const std::optional<SIZE> size = OnGetDpiScaledSize(LOWORD(wParam))) {
+                *reinterpret_cast<SIZE*>(lParam) = *size;
+                return TRUE;
+            }
+        }
+        break;
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+        OnSettingChange();
         break;
     default:
         if (message >= WM_USER) {

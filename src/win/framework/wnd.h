@@ -67,6 +67,18 @@ protected:
     // result, or nothing to leave the message to the system.
     virtual std::optional<LRESULT> OnProgramMessage(UINT /*message*/, WPARAM, LPARAM) { return std::nullopt; }
 
+    // ---- Painting, scale and the system's settings ----
+
+    // WM_ERASEBKGND: true when the window needs no background erased (it paints every pixel
+    // itself); false leaves the erase to the system.
+    virtual bool OnEraseBkgnd(HDC /*dc*/) { return false; }
+    // WM_GETDPISCALEDSIZE (Windows 10 1703 and later), before a WM_DPICHANGED: the size the
+    // window will take at `dpi`, or nothing to let the system scale it in proportion.
+    virtual std::optional<SIZE> OnGetDpiScaledSize(UINT /*dpi*/) { return std::nullopt; }
+    // WM_SETTINGCHANGE and WM_DISPLAYCHANGE: a setting of the system, the monitors or their
+    // scale changed.
+    virtual void OnSettingChange() {}
+
     // The system's own processing of the message being handled.
     LRESULT Default();
 

@@ -47,6 +47,9 @@ WindowFacts WinDesktop::DescribeWindow(WindowRef window) {
     facts.className.assign(className, length > 0 ? static_cast<std::size_t>(length) : 0);
     facts.shellWindow = hwnd == GetShellWindow() || hwnd == GetDesktopWindow();
     facts.toolWindow = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+    // A caption (WS_CAPTION is a border and a dialog frame) or a sizing frame: a window the
+    // user works in, maximised or not; a full-screen game or film has none.
+    facts.framed = (GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME)) != 0;
     facts.cloaked = IsCloaked(hwnd);
     DWORD process = 0;
     GetWindowThreadProcessId(hwnd, &process);
@@ -94,5 +97,8 @@ void WinDesktop::Retitle(WindowRef window, std::wstring_view title) {
 }
 
 void WinDesktop::Minimise(WindowRef window) { ShowWindowAsync(Handle(window), SW_MINIMIZE); }
+
+// Read afresh: a change of DPI comes with monitors rearranged or rescaled.
+std::vector<Monitor> WinDesktop::Monitors() { return DesktopMonitors(); }
 
 }  // namespace pomki::win

@@ -29,6 +29,7 @@ public:
     void ShowMessageBox(std::wstring_view text, std::wstring_view caption) override;
     void Retitle(WindowRef window, std::wstring_view title) override;
     void Minimise(WindowRef window) override;
+    std::vector<Monitor> Monitors() override;
 
 private:
     const CWnd& petWindow_;

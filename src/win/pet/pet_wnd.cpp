@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "core/pet/dpi_change.h"
 #include "core/pet/walk_state.h"
 #include "resource_ids.h"
 #include "win/care/care_menu_dlg.h"
@@ -38,7 +39,8 @@ TrayEvent TrayEventOf(LPARAM message) {
     case WM_LBUTTONUP: return TrayEvent::LeftButtonUp;
     case WM_RBUTTONUP: return TrayEvent::RightButtonUp;
     case WM_LBUTTONDBLCLK: return TrayEvent::LeftDoubleClick;
-    case NIN_SELECT: return TrayEvent::Select;
+    case NIN_SELECT:
+    case NIN_KEYSELECT: return TrayEvent::Select;
     case WM_CONTEXTMENU: return TrayEvent::ContextMenu;
     default: return TrayEvent::Other;
     }
@@ -50,9 +52,6 @@ CPetWnd::CPetWnd(Program& program, HDC screenDC)
     : CDialog(IDD_PET_WND),
       program_(program),
       petIcon_(CWinApp::LoadIcon(IDI_PET)),
-      trayIcon_(static_cast<HICON>(LoadImageW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(IDI_PET), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                              LR_SHARED))),
       desktop_(*this, frames_, screenDC),
       // The program's one seeding, when the pet is made.
       random_(static_cast<unsigned>(std::time(nullptr))) {}
@@ -93,31 +92,37 @@ std::optional<LRESULT> CPetWnd::OnProgramMessage(UINT message, WPARAM, LPARAM lP
     return std::nullopt;
 }
 
-// Paints the current frame. The frame is drawn whole through a client DC after the paint
-// cycle; the window region hides everything outside the sprite's own pixels.
+// Paints the current frame in one pass, into the paint DC: nothing was erased before it (see
+// OnEraseBkgnd), so no other colour shows in the sprite's shape in between. The window region
+// hides everything outside the sprite's own pixels.
 bool CPetWnd::OnPaint() {
     HWND window = GetSafeHwnd();
-    {
-        // BeginPaint validates the window and has its background erased.
-        PaintDC paint(window);
-        if (IsIconic(window)) {
-            SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
-            RECT client{};
-            GetClientRect(window, &client);
-            const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-            const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-            DrawIcon(paint.get(), x, y, petIcon_);
-        }
+    PaintDC paint(window);
+    if (IsIconic(window)) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
+        RECT client{};
+        GetClientRect(window, &client);
+        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(paint.get(), x, y, petIcon_);
     }
     // Before set-up the pet has no frames yet, and nothing to draw.
-    if (!events_) return true;
-    WindowDC client(window);
-    frames_.Draw(events_->FrameSlot(), client.get(), POINT{0, 0});
+    if (events_) frames_.Draw(events_->FrameSlot(), paint.get(), POINT{0, 0});
     return true;
+}
+
+// Only a slot without a picture (its bitmap failed to load) leaves its shape to the dialog's
+// background.
+bool CPetWnd::OnEraseBkgnd(HDC) { return events_ && frames_.Images(events_->FrameSlot()) != nullptr; }
+
+std::optional<SIZE> CPetWnd::OnGetDpiScaledSize(UINT dpi) {
+    const int side = PetSideForDpi(static_cast<int>(dpi));
+    return SIZE{side, side};
 }
 
 // Every timer message of the pet window is handed on with the time the system gives it.
 void CPetWnd::OnTimer(UINT_PTR id) {
+    if (trayIconArea_.OnTimer(id)) return;
     events_->Timer(TimerMessage{static_cast<int>(id), static_cast<uint32_t>(GetMessageTime())});
 }
 
@@ -157,7 +162,9 @@ void CPetWnd::OnPowerBroadcast(WPARAM event, LPARAM data) {
     }
 }
 
+// The taskbar's monitor may be the one whose scale changed: the icon follows it.
 bool CPetWnd::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    trayIconArea_.Refresh();
     events_->DpiChanged(static_cast<int>(dpi), ToRect(suggested));
     return true;
 }
@@ -221,7 +228,10 @@ void CPetWnd::HoldPose(double seconds) {
 
 bool CPetWnd::RunCareMenu() {
     CCareMenuDlg menu(program_);
-    return menu.DoModal() == IDOK;
+    careMenu_ = &menu;
+    const bool ok = menu.DoModal() == IDOK;
+    careMenu_ = nullptr;
+    return ok;
 }
 
 // A notice that stands alone has no owner, so it gets a taskbar button of its own and cannot
@@ -241,8 +251,17 @@ void CPetWnd::ShowNotice(const FileNotice& notice) {
     if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
+// The click that asked for it (on the icon, whose shell then lets us, or on the pet) lets the
+// program take the foreground: the menu, or the food menu it runs, comes to the front.
+void CPetWnd::BringCareMenuToFront() {
+    HWND menu = careMenu_ ? careMenu_->GetSafeHwnd() : nullptr;
+    if (!menu) return;
+    if (IsIconic(menu)) ::ShowWindow(menu, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(menu));
+}
+
 void CPetWnd::AddTrayIcon() {
-    trayIconArea_.Add(GetSafeHwnd(), WM_TRAY_NOTIFY, trayIcon_ ? trayIcon_ : petIcon_, kTrayTip);
+    trayIconArea_.Add(GetSafeHwnd(), WM_TRAY_NOTIFY, CWinApp::ResourceModule(), IDI_PET, kTrayTip, TRAY_RETRY_TIMER_ID);
 }
 
 }  // namespace pomki::win

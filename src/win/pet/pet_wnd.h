@@ -41,6 +41,11 @@ protected:
     bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
     // The notification-area callback, Explorer's "TaskbarCreated", and a second copy's call.
     std::optional<LRESULT> OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The frame covers every pixel of the window's shape: nothing is erased under it.
+    bool OnEraseBkgnd(HDC) override;
+    // The size of the frames at that DPI, as the pet will take them.
+    std::optional<SIZE> OnGetDpiScaledSize(UINT dpi) override;
+    void OnSettingChange() override { trayIconArea_.Refresh(); }
 
 private:
     // PetWindowPort
@@ -59,6 +64,7 @@ private:
     void DragPet() override { DragByCaption(); }
     bool RunCareMenu() override;
     void ShowNotice(const FileNotice& notice) override;
+    void BringCareMenuToFront() override;
     void AddTrayIcon() override;
     void RemoveTrayIcon() override { trayIconArea_.Remove(); }
     void Quit() override { PostQuitMessage(0); }
@@ -68,12 +74,12 @@ private:
     Program& program_;
     PetEvents* events_ = nullptr;  // the pet's rules, from set-up on
     HICON petIcon_;                // shared resource icon, never destroyed
-    HICON trayIcon_;               // shared resource icon, never destroyed
     FrameSet frames_;              // frameImages and frameRegions
     int frameSide_ = 0;            // the frames' width and height in pixels
     WinDesktop desktop_;
     CrtRandom random_;
     TrayIcon trayIconArea_;
+    CDialog* careMenu_ = nullptr;  // the care menu while it runs (not ours: RunCareMenu's)
     WindowTimer behaviourTimer_;
     WindowTimer autosaveTimer_;
     WindowTimer presenceTimer_;

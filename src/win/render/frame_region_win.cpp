@@ -101,30 +101,19 @@ void ApplyFrameRegion(HWND window, HRGN slotRegion) {
     RepaintBelow(ToRect(box), below);
 }
 
-namespace {
-
-// Bitmap `resourceId` of `module`, blown up `scale` times; the caller owns it.
-UniqueBitmap LoadScaledBitmap(HINSTANCE module, int resourceId, int scale) {
-    UniqueBitmap picture(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
-    if (!picture || scale <= 1) return picture;
-    return ScaleBitmapNearest(picture.get(), scale);
-}
-
-}  // namespace
-
 Frame Frame::Load(HINSTANCE module, int resourceId, SIZE imageSize, int scale) {
     if (scale < 1) scale = 1;
     Frame frame;
     frame.images.reset(
         ImageList_Create(imageSize.cx * scale, imageSize.cy * scale, ILC_COLOR24 | ILC_MASK, 0, 0));
     if (frame.images) {
-        UniqueBitmap picture = LoadScaledBitmap(module, resourceId, scale);
+        UniqueBitmap picture = LoadBitmapAtScale(module, resourceId, scale);
         // The image list keeps its own copy of the picture.
         if (picture) ImageList_AddMasked(frame.images.get(), picture.get(), kMaskColour);
     }
     // A second, separate load only for the region; a failed load is reported by
     // BuildSpriteRegion.
-    UniqueBitmap regionSource = LoadScaledBitmap(module, resourceId, scale);
+    UniqueBitmap regionSource = LoadBitmapAtScale(module, resourceId, scale);
     frame.region.reset(BuildSpriteRegion(regionSource.get()));
     return frame;
 }

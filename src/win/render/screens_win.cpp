@@ -12,7 +12,6 @@ namespace {
 using DpiContext = HANDLE;
 const DpiContext kPerMonitorAwareV2 = reinterpret_cast<DpiContext>(static_cast<INT_PTR>(-4));
 constexpr int kProcessPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
-constexpr int kMonitorDpiEffective = 0;        // MDT_EFFECTIVE_DPI
 constexpr DWORD kExtendedFrameBounds = 9;      // DWMWA_EXTENDED_FRAME_BOUNDS
 
 BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
@@ -20,6 +19,16 @@ BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info)) {
         reinterpret_cast<std::vector<Rect>*>(data)->push_back(ToRect(info.rcWork));
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) {
+        reinterpret_cast<std::vector<Monitor>*>(data)->push_back(
+            Monitor{ToRect(info.rcMonitor), static_cast<int>(MonitorDpi(monitor))});
     }
     return TRUE;
 }
@@ -49,18 +58,7 @@ UINT WindowDpi(HWND window) {
     if (forWindow && window) {
         if (const UINT dpi = forWindow(window)) return dpi;
     }
-    using ForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto forMonitor = SystemFunction<ForMonitor>(L"shcore.dll", "GetDpiForMonitor");
-    if (forMonitor) {
-        UINT x = 0;
-        UINT y = 0;
-        HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
-        if (SUCCEEDED(forMonitor(monitor, kMonitorDpiEffective, &x, &y)) && x) return x;
-    }
-    // One DPI for every monitor before Windows 8.1.
-    const WindowDC screen(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+    return MonitorDpi(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
 std::vector<Rect> MonitorWorkAreas() {
@@ -74,13 +72,15 @@ std::vector<Rect> MonitorWorkAreas() {
     return areas;
 }
 
-Rect VirtualScreen() {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (width <= 0 || height <= 0) return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    return Rect{left, top, left + width, top + height};
+std::vector<Monitor> DesktopMonitors() {
+    std::vector<Monitor> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.empty()) {
+        const POINT origin{0, 0};
+        monitors.push_back(Monitor{Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                                   static_cast<int>(MonitorDpi(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY)))});
+    }
+    return monitors;
 }
 
 Rect VisibleFrame(HWND window) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/base/geometry.h"
+#include "core/base/monitor.h"
 
 namespace pomki::win {
 
@@ -21,8 +22,8 @@ UINT WindowDpi(HWND window);
 // Every monitor's work area (the monitor less its taskbar), in physical screen pixels.
 std::vector<Rect> MonitorWorkAreas();
 
-// The rectangle around every monitor.
-Rect VirtualScreen();
+// Every monitor, whole, with its own DPI, in the order the system lists them.
+std::vector<Monitor> DesktopMonitors();
 
 // A window's rectangle as the user sees it: the visible frame where the compositor tells it,
 // without the invisible resize border that Windows 10 and 11 add around it.

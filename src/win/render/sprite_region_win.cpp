@@ -130,6 +130,12 @@ UniqueBitmap ScaleBitmapNearest(HBITMAP bitmap, int scale) {
     return result;
 }
 
+UniqueBitmap LoadBitmapAtScale(HINSTANCE module, int resourceId, int scale) {
+    UniqueBitmap picture(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
+    if (!picture || scale <= 1) return picture;
+    return ScaleBitmapNearest(picture.get(), scale);
+}
+
 HRGN BuildSpriteRegion(HBITMAP bitmap) {
     if (!bitmap) {
         MessageBoxW(nullptr, L"a", L"a", MB_OK);

@@ -17,4 +17,8 @@ HRGN BuildSpriteRegion(HBITMAP bitmap);
 // pixel a sharp block). Empty when it cannot be made.
 UniqueBitmap ScaleBitmapNearest(HBITMAP bitmap, int scale);
 
+// Bitmap `resourceId` of `module`, blown up `scale` times the same way (as it is at 1 and
+// below). Empty when it cannot be loaded; otherwise the caller owns it.
+UniqueBitmap LoadBitmapAtScale(HINSTANCE module, int resourceId, int scale);
+
 }  // namespace pomki::win

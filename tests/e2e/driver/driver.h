@@ -89,6 +89,38 @@ struct Command {
     const char* usage;
 };
 
+// Memory in another process, freed when this goes out of scope. Messages whose parameters
+// point to memory (a tooltip's tool record, WM_DPICHANGED's rectangle) are not copied across
+// processes by Wine: the memory must be the receiving process's own.
+class RemoteBuffer {
+public:
+    RemoteBuffer(DWORD pid, size_t size)
+        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
+        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!address_) throw std::runtime_error("cannot allocate memory in another process");
+    }
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    char* Address() const { return static_cast<char*>(address_); }
+    void Write(size_t offset, const void* data, size_t n) const {
+        SIZE_T done = 0;
+        WriteProcessMemory(process_, Address() + offset, data, n, &done);
+    }
+    void Read(size_t offset, void* data, size_t n) const {
+        SIZE_T done = 0;
+        ReadProcessMemory(process_, Address() + offset, data, n, &done);
+    }
+
+private:
+    HANDLE process_;
+    void* address_ = nullptr;
+};
+
 // The commands of each part of the driver.
 std::vector<Command> WindowCommands();
 std::vector<Command> ImageCommands();
@@ -100,5 +132,6 @@ std::vector<Command> ScreenCommands();
 std::vector<Command> AwayCommands();      // the user away and back: session and power
 std::vector<Command> WalkerCommands();    // a window that walks, for measuring what walking costs
 std::vector<Command> PlacesCommands();  // the user's folders, and what a bare-name load finds
+std::vector<Command> ScaleCommands();  // changes of DPI, and windows followed as they move
 
 }  // namespace e2e

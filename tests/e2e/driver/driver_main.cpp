@@ -77,7 +77,7 @@ int RunHelp(const Args&);
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
     for (auto part : {WindowCommands, ImageCommands, OwnWindowCommands, TrayCommands, PoliteCommands, SavingCommands,
-                      ScreenCommands, AwayCommands, WalkerCommands, PlacesCommands}) {
+                      ScreenCommands, AwayCommands, WalkerCommands, PlacesCommands, ScaleCommands}) {
         for (const Command& c : part()) all.push_back(c);
     }
     all.push_back({L"serve", RunServe, "serve: read requests from stdin, one per line, words separated by tabs"});

@@ -25,7 +25,8 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     return TRUE;
 }
 
-// One line per monitor, then one with the system's DPI and the virtual screen.
+// One line per monitor, then one with the system's DPI, the virtual screen and the size of a
+// small icon (the notification area's).
 int CmdMonitors(const Args&) {
     MonitorList list;
     EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&list));
@@ -36,7 +37,12 @@ int CmdMonitors(const Args&) {
     const RECT virtualScreen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                              GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                              GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    Emit(Json().Add("dpi", dpi).Add("virtual", virtualScreen).Add("count", static_cast<int>(list.lines.size())).Text());
+    Emit(Json()
+             .Add("dpi", dpi)
+             .Add("virtual", virtualScreen)
+             .Add("count", static_cast<int>(list.lines.size()))
+             .Add("small_icon", GetSystemMetrics(SM_CXSMICON))
+             .Text());
     return list.lines.empty() ? kQueryFailed : kOk;
 }
 

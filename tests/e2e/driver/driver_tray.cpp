@@ -58,37 +58,6 @@ int ToolCount(HWND tooltip) {
     return static_cast<int>(count);
 }
 
-// Memory in another process, freed when this goes out of scope.
-class RemoteBuffer {
-public:
-    RemoteBuffer(DWORD pid, size_t size)
-        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)), size_(size) {
-        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        if (!address_) throw std::runtime_error("cannot allocate memory in the notification area's process");
-    }
-    ~RemoteBuffer() {
-        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    char* Address() const { return static_cast<char*>(address_); }
-    void Write(size_t offset, const void* data, size_t n) const {
-        SIZE_T done = 0;
-        WriteProcessMemory(process_, Address() + offset, data, n, &done);
-    }
-    void Read(size_t offset, void* data, size_t n) const {
-        SIZE_T done = 0;
-        ReadProcessMemory(process_, Address() + offset, data, n, &done);
-    }
-
-private:
-    HANDLE process_;
-    void* address_ = nullptr;
-    size_t size_;
-};
-
 // Every tool of every tooltip of the tray, with its rectangle and tip text.
 std::vector<TrayIcon> ReadIcons(const Tray& tray, const RemoteBuffer& remote) {
     std::vector<TrayIcon> icons;
