@@ -64,6 +64,10 @@ FAULTS = [
           "    ports.window.ApplyFrameRegion(walk.FrameSlot());\n    ports.window.PlacePet(ShowOffPlacement(pet), walk.petX, walk.petY);\n    walk.framePhase",
           "    ports.window.PlacePet(ShowOffPlacement(pet), walk.petX, walk.petY);\n    ports.window.ApplyFrameRegion(walk.FrameSlot());\n    walk.framePhase",
           unit=True),
+    Fault("a new shape is given without drawing its frame", "src/win/render/frame_region_win.cpp",
+          "        if (dc.get()) ImageList_Draw(picture, 0, dc.get(), 0, 0, ILD_NORMAL);\n",
+          "",
+          scenarios=("test_appearance.py:screenshot_shows_the_hamster_without_a_white_box",)),
     Fault("a walking pet is placed topmost for an instant at every step", "src/win/pet/pet_wnd.cpp",
           "    SetWindowPos(GetSafeHwnd(), InsertAfter(z), x, y, frameSide_, frameSide_, SWP_SHOWWINDOW | SWP_NOACTIVATE);",
           "    if (z == ZOrder::NoTopMost) SetWindowPos(GetSafeHwnd(), HWND_TOPMOST, x, y, frameSide_, frameSide_, "

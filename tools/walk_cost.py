@@ -6,7 +6,7 @@ the same display, and so are the parts of a pet's step one at a time on top of t
 shape, the paint of the frame, the repaint of what was below, the place in the z-order), to show
 where the pet's cost goes.
 
-    tools/walk_cost.py --exe dist/pomki_pet.exe --driver build/win/e2e_driver.exe [--seconds 20]
+    tools/walk_cost.py --exe dist/pomki_pet.exe --driver build/win/e2e_driver.exe [--seconds 15] [--rounds 3]
 """
 
 from __future__ import annotations
@@ -15,6 +15,7 @@ import argparse
 import os
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import time
@@ -41,13 +42,15 @@ def cpu_seconds(pid: int) -> float:
 
 
 def processes_named(name: str, prefix: Path) -> list[int]:
-    """The processes of this name that run in the prefix (their WINEPREFIX)."""
+    """The processes of this name that run in the prefix (their WINEPREFIX); a name ending in "*"
+    is a beginning (the wine server runs as wineserver or wineserver64)."""
     found = []
     for entry in Path("/proc").iterdir():
         if not entry.name.isdigit():
             continue
         try:
-            if (entry / "comm").read_text().strip() != name:
+            comm = (entry / "comm").read_text().strip()
+            if not (comm.startswith(name[:-1]) if name.endswith("*") else comm == name):
                 continue
             environ = (entry / "environ").read_bytes().split(b"\0")
         except OSError:
@@ -65,7 +68,7 @@ def measure(env: Environment, args: list[str], cwd: Path, seconds: float, settle
     try:
         time.sleep(settle)
         program = [p for p in processes_named(Path(args[1]).name[:15], env.prefix)] or [proc.pid]
-        servers = processes_named("wineserver", env.prefix) + ([env._xvfb.pid] if env._xvfb else [])
+        servers = processes_named("wineserver*", env.prefix) + ([env._xvfb.pid] if env._xvfb else [])
         before = {p: cpu_seconds(p) for p in program + servers}
         started = time.monotonic()
         time.sleep(seconds)
@@ -81,8 +84,11 @@ def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", type=Path, default=REPO / "dist" / "pomki_pet.exe")
     parser.add_argument("--driver", type=Path, default=REPO / "build" / "win" / "e2e_driver.exe")
-    parser.add_argument("--seconds", type=float, default=20.0)
+    parser.add_argument("--seconds", type=float, default=15.0)
+    parser.add_argument("--rounds", type=int, default=3)
     args = parser.parse_args()
+    # The runs start in the pet's folder: the paths must hold from there.
+    args.exe, args.driver = args.exe.resolve(), args.driver.resolve()
     work = REPO / "build" / "walk-cost"
     env = Environment(work, args.exe, args.driver, args.exe)  # no trace is replayed here
     env.start()
@@ -106,12 +112,17 @@ def main() -> int:
             ("every part, by the program's own code", walker + ["--pet"]),
             ("the pet, walking", ["wine", str(exe)]),
         ]
-        results = []
-        for name, command in runs:
-            figures = measure(env, command, folder, args.seconds)
-            results.append((name, figures))
-            print(f"  {name}: program {figures['program'] * 100:.1f} %, servers {figures['servers'] * 100:.1f} %",
-                  flush=True)
+        # Round after round, each configuration in turn: what the machine does meanwhile falls on
+        # all of them alike, and the median of the rounds is taken.
+        samples: dict[str, list[dict]] = {name: [] for name, _ in runs}
+        for round_number in range(1, args.rounds + 1):
+            for name, command in runs:
+                figures = measure(env, command, folder, args.seconds)
+                samples[name].append(figures)
+                print(f"  round {round_number}, {name}: program {figures['program'] * 100:.2f} %, "
+                      f"servers {figures['servers'] * 100:.2f} %", flush=True)
+        results = [(name, {part: statistics.median(f[part] for f in samples[name]) for part in ("program", "servers")})
+                   for name, _ in runs]
     finally:
         env.stop()
     floor = results[0][1]["program"] + results[0][1]["servers"]
@@ -120,7 +131,7 @@ def main() -> int:
     print(f"{'':40}  program  servers    total  × floor")
     for name, f in results:
         total = f["program"] + f["servers"]
-        print(f"{name:40}  {f['program'] * 100:6.1f}%  {f['servers'] * 100:6.1f}%  {total * 100:6.1f}%  "
+        print(f"{name:40}  {f['program'] * 100:6.2f}%  {f['servers'] * 100:6.2f}%  {total * 100:6.2f}%  "
               f"{total / floor:6.2f}")
     print(f"\nwalking costs {pet / floor:.2f} times the floor (CPU of one core, the program and the servers together)")
     return 0

@@ -49,7 +49,9 @@ const Frame& CEffectWnd::Picture() const {
     return found != pictures_.end() ? found->second : kNoPicture;
 }
 
-void CEffectWnd::ApplyEffectRegion() { ApplyFrameRegion(GetSafeHwnd(), Picture().region.get()); }
+void CEffectWnd::ApplyEffectRegion() {
+    ApplyFrameRegion(GetSafeHwnd(), Picture().region.get(), Picture().images.get());
+}
 
 // At the top of the always-on-top windows and shown, at the size of the monitor's scale.
 // Without SWP_NOACTIVATE: like a screen saver, the sweep takes the foreground while it runs.

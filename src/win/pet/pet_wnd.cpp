@@ -182,7 +182,9 @@ void CPetWnd::LoadFrames(int scale) {
     frameSide_ = kPetSize * scale;
 }
 
-void CPetWnd::ApplyFrameRegion(int frameSlot) { ::pomki::win::ApplyFrameRegion(GetSafeHwnd(), frames_.Region(frameSlot)); }
+void CPetWnd::ApplyFrameRegion(int frameSlot) {
+    ::pomki::win::ApplyFrameRegion(GetSafeHwnd(), frames_.Region(frameSlot), frames_.Images(frameSlot));
+}
 
 void CPetWnd::SetRect(const Rect& rect) {
     SetWindowPos(GetSafeHwnd(), nullptr, rect.left, rect.top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);

@@ -74,7 +74,7 @@ private:
 
 }  // namespace
 
-void ApplyFrameRegion(HWND window, HRGN slotRegion) {
+void ApplyFrameRegion(HWND window, HRGN slotRegion, HIMAGELIST picture) {
     // The old shape in screen coordinates. A window without a region yet keeps it empty.
     UniqueRegion oldShape(CreateRectRgn(0, 0, 0, 0));
     if (oldShape && GetWindowRgn(window, oldShape.get()) != ERROR) {
@@ -91,8 +91,16 @@ void ApplyFrameRegion(HWND window, HRGN slotRegion) {
         if (SetWindowRgn(window, newShape.get(), FALSE)) newShape.release();
     }
 
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
+    // The new frame is drawn into the window at once, with no round of paint messages for it
+    // (an expose still paints it through WM_PAINT). A minimised window paints as it does.
+    if (picture && !IsIconic(window)) {
+        WindowDC dc(window);
+        if (dc.get()) ImageList_Draw(picture, 0, dc.get(), 0, 0, ILD_NORMAL);
+        ValidateRect(window, nullptr);
+    } else {
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+    }
 
     if (!oldShape || DesktopIsComposited()) return;
     RECT box;

@@ -12,9 +12,10 @@
 
 namespace pomki::win {
 
-// Gives `window` a copy of `slotRegion` (which stays the caller's) as its shape, paints the
-// window at once, then has the windows below redraw the area that the old shape covered.
-void ApplyFrameRegion(HWND window, HRGN slotRegion);
+// Gives `window` a copy of `slotRegion` (which stays the caller's) as its shape, draws
+// `picture` (image 0, its white left out) into the window at once, then has the windows below
+// redraw the area that the old shape covered. Without a picture the window paints itself.
+void ApplyFrameRegion(HWND window, HRGN slotRegion, HIMAGELIST picture);
 
 // One frame picture: image 0 of a masked image list (white is transparent) and the
 // region of its non-background pixels. Either may be empty when loading failed.

@@ -28,11 +28,12 @@ struct Walker {
 Walker* g_walker = nullptr;
 
 LRESULT CALLBACK WalkerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_PAINT && g_walker && (g_walker->paint || g_walker->pet)) {
-        // As the pet paints: the paint cycle, then the frame through a client DC.
-        { pomki::win::PaintDC paint(hwnd); }
-        pomki::win::WindowDC client(hwnd);
-        g_walker->frames.Draw(g_walker->slot, client.get(), POINT{0, 0});
+    const bool paints = g_walker && (g_walker->paint || g_walker->pet);
+    // As the pet paints: the frame in one pass into the paint DC, no background erased first.
+    if (msg == WM_ERASEBKGND && paints) return 1;
+    if (msg == WM_PAINT && paints) {
+        pomki::win::PaintDC paint(hwnd);
+        g_walker->frames.Draw(g_walker->slot, paint.get(), POINT{0, 0});
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -43,7 +44,7 @@ void Step(HWND hwnd, Walker& w) {
     if (w.x + w.step > 900 || w.x + w.step < 100) w.step = -w.step;
     w.x += w.step;
     if (w.pet) {
-        pomki::win::ApplyFrameRegion(hwnd, w.frames.Region(w.slot));
+        pomki::win::ApplyFrameRegion(hwnd, w.frames.Region(w.slot), w.frames.Images(w.slot));
     } else {
         pomki::win::UniqueRegion old(CreateRectRgn(0, 0, 0, 0));
         if (w.region) {
