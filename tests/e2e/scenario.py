@@ -480,7 +480,8 @@ class Scenario:
 
     def start_desktop(self, name: str = "pomki", seconds: int = 120) -> Driver:
         """Opens the Wine virtual desktop NAME (kept open by an idle driver process) and returns a
-        driver that works on it. The prefix's processes are all ended after this scenario."""
+        driver that works on it once its taskbar's notification area is there. The prefix's
+        processes are all ended after this scenario."""
         self.restart_wine_after = True
         self.spawn(["wine", "explorer", f"/desktop={name},{SCREEN[0]}x{SCREEN[1]}", str(self.environment.driver_exe),
                     "idle", "--seconds", str(seconds)], log_name="desktop")
@@ -488,13 +489,15 @@ class Scenario:
         while True:
             driver = self.other_driver(desktop=name)
             try:
-                if driver.call("screen").ok:
+                # Wine's explorer makes the taskbar after the desktop window, while the program
+                # it was handed may already run.
+                if driver.call("screen").ok and driver.call("tray-icons").ok:
                     return driver
             except HarnessError:
                 pass
             driver.close()
             if time.monotonic() > deadline:
-                self.fail(f"the virtual desktop {name} did not open within 20 s")
+                self.fail(f"the virtual desktop {name} and its notification area did not open within 20 s")
             time.sleep(0.2)
 
     def start_pet_on_desktop(self, exe: Path, driver: Driver, name: str = "pomki") -> Pet:

@@ -37,21 +37,6 @@ def markers(folder: Path) -> list[str]:
     return sorted(p.name for p in folder.glob("*.loaded"))
 
 
-def in_shape(state: dict, point) -> bool:
-    x, y = point[0] - state["rect"][0], point[1] - state["rect"][1]
-    return any(r[0] <= x < r[2] and r[1] <= y < r[3] for r in state["list"])
-
-
-def on_the_shape(state: dict):
-    """A screen point on the window's shape, near its centre."""
-    left, top, right, bottom = state["rect"]
-    centre = ((left + right) // 2, (top + bottom) // 2)
-    if in_shape(state, centre):
-        return centre
-    biggest = max(state["list"], key=lambda r: (r[2] - r[0]) * (r[3] - r[1]))
-    return left + (biggest[0] + biggest[2]) // 2, top + (biggest[1] + biggest[3]) // 2
-
-
 def calls_in(pet, name: str) -> list:
     return [x for x in pet.trace.lines if x.name == name and x.kind != "event"]
 

@@ -111,7 +111,9 @@ TEST(PetKeeperTest, LoadsFromTheFileBesideTheProgramAndSavesBackThere) {
         EXPECT_EQ(keeper.SaveAtExit(pet), SaveOutcome::Saved);
         EXPECT_EQ(files.files.size(), c.keptAsBad ? 2u : 1u);
         EXPECT_EQ(files.files[kPath], FormatSaveFile(pet));
-        if (c.keptAsBad) EXPECT_EQ(files.files[kPath + L".bad"], *c.keptAsBad);
+        if (c.keptAsBad) {
+            EXPECT_EQ(files.files[kPath + L".bad"], *c.keptAsBad);
+        }
     }
 }
 
@@ -460,7 +462,9 @@ TEST(PetKeeperTest, ThePetLivesBesideTheProgramWhereItCanAndInTheUserDataFolderO
         pet.money += 5;
         EXPECT_EQ(keeper.SaveAtExit(pet), SaveOutcome::Saved);
         EXPECT_EQ(files.files[c.path], FormatSaveFile(pet));
-        if (c.path != besidePath && before.count(besidePath)) EXPECT_EQ(files.files[besidePath], before.at(besidePath));
+        if (c.path != besidePath && before.count(besidePath)) {
+            EXPECT_EQ(files.files[besidePath], before.at(besidePath));
+        }
         EXPECT_EQ(files.renames.size(), 0u) << "a refused file elsewhere is not set aside";
     }
 }
@@ -528,7 +532,9 @@ TEST(PetKeeperTest, ARefusedFileIsSetAsideBeforeANewPetIsWrittenInItsPlace) {
         }
         if (c.written) {
             EXPECT_EQ(files.files[kPath], FormatSaveFile(pet));
-            if (c.renameFailures.empty() || c.renameFailures.back() != gone) EXPECT_EQ(files.files[bad], refused);
+            if (c.renameFailures.empty() || c.renameFailures.back() != gone) {
+                EXPECT_EQ(files.files[bad], refused);
+            }
         } else {
             EXPECT_EQ(files.files[kPath], refused) << "never written over";
             EXPECT_EQ(files.writes, 0);
