@@ -302,6 +302,12 @@ class Scenario:
                 return pet
             reply = self.driver.call("find-window", exe=windows_path or winpath(exe), visible=True,
                                      wait=int(self.WINDOW_TIMEOUT * 1000), poll=10 if hold else 50)
+            if not reply.ok and not pet.running() and not pet.trace.path.exists() and attempt < attempts:
+                # The program begins its trace in its first lines: without one, Wine ended the
+                # process before any of the program ran (seen once in many runs: exit 1, no output).
+                self.note(f"{exe.name} ended with {proc.returncode} before its first line ran; starting again")
+                self.pets.remove(pet)  # it has no trace to replay
+                continue
             if not reply.ok:
                 self.fail(f"{exe.name} showed no window within {self.WINDOW_TIMEOUT:.0f} s "
                           f"(process {'running' if pet.running() else 'ended with ' + str(proc.returncode)})")
