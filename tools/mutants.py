@@ -58,7 +58,8 @@ FAULTS = [
           "inline constexpr int kFastIntervalMs = 100;", "inline constexpr int kFastIntervalMs = 150;",
           unit=True, scenarios=("test_living.py:contented_pet_walks_in_steps",)),
     Fault("the pet window sets its timer half as long again as asked", "src/win/pet/pet_wnd.cpp",
-          "static_cast<UINT>(intervalMs));", "static_cast<UINT>(intervalMs * 3 / 2));",
+          "static_cast<UINT_PTR>(timer), static_cast<UINT>(intervalMs),",
+          "static_cast<UINT_PTR>(timer), static_cast<UINT>(intervalMs * 3 / 2),",
           scenarios=("test_living.py:contented_pet_walks_in_steps",)),
     Fault("a step is placed before it is shaped", "src/core/pet/behaviour.cpp",
           "    ports.window.ApplyFrameRegion(walk.FrameSlot());\n    ports.window.PlacePet(ShowOffPlacement(pet), walk.petX, walk.petY);\n    walk.framePhase",
@@ -105,9 +106,12 @@ FAULTS = [
           scenarios=("test_living.py:stressed_pet_retitles_shoots_and_hides",)),
     # ---- Saving ----
     Fault("the save writes the file in place instead of replacing it whole", "src/win/state/file_store_win.cpp",
-          "    if (WriteDurably(temporary, bytes) &&\n        MoveFileExW(temporary.c_str(), target.c_str(), "
-          "MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {",
-          "    if (WriteDurably(target, bytes)) {",
+          "    if (const DWORD error = WriteDurably(temporary, bytes); error != ERROR_SUCCESS) {\n"
+          "        report = {WriteReport::Temporary, FileErrorOf(error)};\n"
+          "    } else if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {",
+          "    if (const DWORD error = WriteDurably(target, bytes); error != ERROR_SUCCESS) {\n"
+          "        report = {WriteReport::Temporary, FileErrorOf(error)};\n"
+          "    } else if (false) {",
           scenarios=("test_saving.py:kills_at_random_moments_leave_a_whole_file",)),
     Fault("the autosave timer is set to 30 s", "src/core/state/pet_keeper.h",
           "inline constexpr int kAutosaveIntervalMs = 60'000;", "inline constexpr int kAutosaveIntervalMs = 30'000;",
