@@ -299,8 +299,8 @@ def unit_tests_pass(log: Path) -> bool:
     return run(["ctest", "-L", "unit", "-j2", "--output-on-failure"], TREE / "build/native", log)
 
 
-def scenario_passes(spec: str, log: Path) -> bool:
-    file, name = spec.split(":")
+def scenario_passes(named: str, log: Path) -> bool:
+    file, name = named.split(":")
     return run([PYTHON, "tests/e2e/run_scenarios.py", "--exe", "dist/pomki_pet.exe", "--driver",
                 "build/win/e2e_driver.exe", "--replay", "build/native/pomki_replay", "--work", "build/native/e2e-mutants",
                 "--only", name, f"tests/e2e/{file}"], TREE, log)
@@ -342,8 +342,8 @@ def main() -> int:
                 verdicts = []
                 if fault.unit:
                     verdicts.append(("unit tests", "caught" if not unit_tests_pass(log) else "NOT CAUGHT"))
-                for spec in fault.scenarios:
-                    verdicts.append((spec, "caught" if not scenario_passes(spec, log) else "NOT CAUGHT"))
+                for named in fault.scenarios:
+                    verdicts.append((named, "caught" if not scenario_passes(named, log) else "NOT CAUGHT"))
         finally:
             path.write_text(text, encoding="utf-8")
         for test, verdict in verdicts:
