@@ -34,6 +34,7 @@ import traceback
 from pathlib import Path
 from typing import Callable
 
+from constants import CARE_TITLE, WM_TRAY_NOTIFY
 from driver_client import Driver
 from errors import HarnessError, ScenarioFailure, Skip  # noqa: F401  (Skip is raised by scenarios)
 from savefile import decode_save
@@ -327,6 +328,15 @@ class Scenario:
             self.kill(pet)
         self.fail(f"in {attempts} starts the pet window was never caught at (0, 0) before its first tick "
                   f"(last seen at {pet.window.get('rect')})")
+
+    def open_care_menu(self, pet: Pet) -> int:
+        """The care menu, opened as the release of a click on the notification icon opens it (the
+        pet stops walking); returns its window."""
+        reply = self.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONUP")
+        self.expect(reply.ok, f"could not post to the pet: {reply!r}")
+        reply = self.driver.call("find-window", exe=pet.exe.name, title=CARE_TITLE, visible=True, wait=15000)
+        self.expect(reply.ok, "the care menu did not open from the notification icon")
+        return reply.one["hwnd"]
 
     def release(self, pet: Pet) -> None:
         if pet.held:

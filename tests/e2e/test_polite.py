@@ -12,8 +12,8 @@ thread stops handling messages. It logs every change of its title and minimised 
 import os
 import signal
 
-from constants import (ABILITY_BOXES, CARE_TITLE, CLOCK, FOOD_MENU, FOOD_TITLE, IDOK, MISCHIEF_GUARD,
-                       NO_MISCHIEF_1, SCREEN_SAVER, WM_TRAY_NOTIFY)
+from constants import (ABILITY_BOXES, CLOCK, FOOD_MENU, FOOD_TITLE, IDOK, MISCHIEF_GUARD,
+                       NO_MISCHIEF_1, SCREEN_SAVER)
 from savefile import format_save, record, stressed_record
 from scenario import OwnWindow, winpath
 from traces import parse_facts, ticks_of, window_ref
@@ -164,14 +164,6 @@ def scenario_full_screen_program_gets_no_tricks(s):
     s.kill(pet)
 
 
-def open_care_menu(s, pet) -> int:
-    reply = s.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONUP")
-    s.expect(reply.ok, f"could not post to the pet: {reply!r}")
-    reply = s.driver.call("find-window", exe=pet.exe.name, title=CARE_TITLE, visible=True, wait=15000)
-    s.expect(reply.ok, "the care menu did not open from the notification icon")
-    return reply.one["hwnd"]
-
-
 def close_care_menu(s, menu) -> None:
     s.click(menu, IDOK, sync=True)
     s.expect(s.driver.call("wait-gone", hwnd=menu, wait=5000).ok, "the care menu did not close")
@@ -206,7 +198,7 @@ def scenario_hung_windows_do_not_stop_the_pet(s):
     s.expect_equal([str(x) for x in acts_on(pet.trace, front.hwnd) if x.number > since], [],
                    "the pet's acts on the hung window")
     # Its icon still opens the care menu, and it ticks on once the menu closes.
-    close_care_menu(s, open_care_menu(s, pet))
+    close_care_menu(s, s.open_care_menu(pet))
     begun = pet.trace.ticks()
     s.wait_until(lambda: pet.trace.ticks() - begun >= 30, 60, "30 ticks more after the care menu")
     s.expect(all(s.driver.call("hung", hwnd=w.hwnd).one.get("hung") for w in (below, front)),
@@ -251,7 +243,7 @@ def scenario_taskbar_buttons_and_a_clock_that_takes_no_focus(s):
     s.write_save(exe, format_save(record(level=40, fullness=900, money=10, unlocked=range(9))))
     pet = s.start_pet(exe)
     s.expect_equal(taskbar_buttons(s, exe), [], "taskbar buttons of the pet alone")
-    menu = open_care_menu(s, pet)
+    menu = s.open_care_menu(pet)
     s.wait_until(lambda: s.sample(menu).get("foreground"), 5, "the care menu in front")
 
     real_click_on(s, menu, ABILITY_BOXES[CLOCK])
@@ -279,7 +271,7 @@ def scenario_taskbar_buttons_and_a_clock_that_takes_no_focus(s):
     s.expect_equal(taskbar_buttons(s, exe), [], "taskbar buttons with only the clock open")
 
     # The sweep, started by a real click and left alone until the mouse moves.
-    menu = open_care_menu(s, pet)
+    menu = s.open_care_menu(pet)
     real_click_on(s, menu, ABILITY_BOXES[SCREEN_SAVER])
     sweep = s.wait_until(lambda: [w for w in s.windows(exe=exe.name, visible=True)
                                   if w["topmost"] and w["client"] == [60, 60] and w["hwnd"] != pet.hwnd], 10,

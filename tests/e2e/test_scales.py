@@ -12,8 +12,8 @@ import os
 import subprocess
 from pathlib import Path
 
-from constants import ABILITY_BOXES, CARE_TITLE, CLOCK, CLOCK_PICTURE, CLOCK_TEXT, FRONT, ICON, MISCHIEF_GUARD, \
-    SCREEN_SAVER, TRAY_TIP, WM_TRAY_NOTIFY
+from constants import ABILITY_BOXES, CLOCK, CLOCK_PICTURE, CLOCK_TEXT, FRONT, ICON, MISCHIEF_GUARD, \
+    SCREEN_SAVER, TRAY_TIP
 from savefile import format_save, record, stressed_record
 from scenario import winpath
 from screens_env import other_desktop
@@ -39,15 +39,6 @@ def overlap(a, b) -> int:
     w = min(a[2], b[2]) - max(a[0], b[0])
     h = min(a[3], b[3]) - max(a[1], b[1])
     return w * h if w > 0 and h > 0 else 0
-
-
-def open_care_menu(t, pet) -> int:
-    """The care menu, opened by the release of a click on the icon: the pet stops walking."""
-    reply = t.driver.call("post", hwnd=pet.hwnd, msg=WM_TRAY_NOTIFY, lparam="WM_LBUTTONUP")
-    t.expect(reply.ok, f"could not post to the pet: {reply!r}")
-    reply = t.driver.call("find-window", exe=pet.exe.name, title=CARE_TITLE, visible=True, wait=15000)
-    t.expect(reply.ok, "the care menu did not open")
-    return reply.one["hwnd"]
 
 
 def last_event(trace, name: str):
@@ -76,7 +67,7 @@ def scenario_a_change_of_dpi_places_the_pet_where_the_core_says(s):
         exe = t.place_exe()
         t.write_save(exe, format_save(record(fullness=2000)))
         pet = t.start_pet(exe)
-        open_care_menu(t, pet)
+        t.open_care_menu(pet)
         second = monitors[1]
         cases = [
             ("the middle of the first monitor, to 192 DPI", (400, 300), 192),
@@ -156,7 +147,7 @@ def scenario_the_sweep_covers_each_monitor_in_turn_and_nothing_between(s):
         pointer = (512, 384)
         t.pointer_to(*pointer)
         pet = t.start_pet(exe)
-        menu = open_care_menu(t, pet)
+        menu = t.open_care_menu(pet)
         for attempt in range(1, 4):
             t.click(menu, ABILITY_BOXES[SCREEN_SAVER])
             sweep = t.wait_until(lambda: [w for w in t.windows(exe=exe.name, visible=True)
@@ -300,7 +291,7 @@ def scenario_clock_at_192_dpi_shows_the_hamster_at_its_scale(s):
         t.write_save(exe, format_save(record(level=30, fullness=900, unlocked=range(8))))
         front, width, height = sprite(t.driver, exe, FRONT)
         pet = t.start_pet(exe)
-        menu = open_care_menu(t, pet)
+        menu = t.open_care_menu(pet)
         t.click(menu, ABILITY_BOXES[CLOCK])
         clock = t.wait_until(lambda: [w for w in t.windows(exe=exe.name, visible=True)
                                       if w["hwnd"] not in (pet.hwnd, menu) and not w["title"]
