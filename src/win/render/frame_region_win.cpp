@@ -75,8 +75,10 @@ private:
 }  // namespace
 
 void ApplyFrameRegion(HWND window, HRGN slotRegion, HIMAGELIST picture) {
-    // The old shape in screen coordinates. A window without a region yet keeps it empty.
-    UniqueRegion oldShape(CreateRectRgn(0, 0, 0, 0));
+    // The old shape in screen coordinates, for the windows below to redraw what it covered; a
+    // composited desktop redraws them itself. A window without a region yet keeps it empty.
+    const bool composited = DesktopIsComposited();
+    UniqueRegion oldShape(composited ? nullptr : CreateRectRgn(0, 0, 0, 0));
     if (oldShape && GetWindowRgn(window, oldShape.get()) != ERROR) {
         RECT windowRect;
         if (GetWindowRect(window, &windowRect)) {
@@ -102,7 +104,7 @@ void ApplyFrameRegion(HWND window, HRGN slotRegion, HIMAGELIST picture) {
         UpdateWindow(window);
     }
 
-    if (!oldShape || DesktopIsComposited()) return;
+    if (!oldShape) return;
     RECT box;
     if (GetRgnBox(oldShape.get(), &box) == ERROR) return;
     DesktopWindowsBelow below(window, oldShape.get());
